@@ -1,0 +1,130 @@
+// The classic layout of the Palm Desktop contacts file (first bytes 00 01 42 41): read
+// whole into memory, changed by the conversion, written back whole.
+#pragma once
+
+#include "engine/contact_list.h"
+#include "palmfile/category_table.h"
+#include "palmfile/dat_stream.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tarvenne {
+
+// Widths of the classic record's texts: what the conversion may write into each field.
+// Texts read from a file are kept whole, whatever their length.
+namespace classic_width {
+constexpr std::size_t kName = 32, kTitle = 32, kCompany = 256, kPhone = 32, kAddress = 256,
+                      kCity = 32, kState = 32, kZip = 32, kCountry = 32, kNote = 2048,
+                      kCustom = 64, kCategoryName = 16;
+}
+
+struct ClassicRecord {
+    static constexpr int kPhones = 5;
+    static constexpr int kCustoms = 4;
+
+    std::int32_t record_id = 0;     // row position 0
+    std::uint32_t status = 0;       // 1: 0x01 added, 0x02 updated; 0x04, 0x80 not listed
+    std::int32_t placement = 0;     // 2
+    std::string last_name;          // 3 (4 with swapped names)
+    std::string first_name;         // 4 (3 with swapped names)
+    std::string title;              // 5
+    std::string company;            // 6
+    std::int32_t phone_label[kPhones] = {};  // 7, 9, 11, 13, 15
+    std::string phone[kPhones];              // 8, 10, 12, 14, 16
+    std::string address;            // 17
+    std::string city;               // 18
+    std::string state;              // 19
+    std::string zip;                // 20
+    std::string country;            // 21
+    std::string note;               // 22
+    std::int32_t is_private = 0;    // 23, a boolean field
+    std::int32_t category_id = 0;   // 24
+    std::string custom[kCustoms];   // 25 to 28
+    std::int32_t display_phone = 0; // 29
+    std::string category_name;      // from the category table; never written
+};
+
+// The records of one classic file in file order, then appended ones; owns them.
+class ClassicRecordList {
+public:
+    ClassicRecordList() = default;
+    virtual ~ClassicRecordList() { Clear(); }
+    ClassicRecordList(const ClassicRecordList&) = delete;
+    ClassicRecordList& operator=(const ClassicRecordList&) = delete;
+
+    void Clear() { records_.Clear(true); }
+    bool Append(const ClassicRecord& record);  // stores a copy
+    ClassicRecord* First() { return records_.First(); }
+    ClassicRecord* Next() { return records_.Next(); }
+    ClassicRecord* Get(std::uint32_t position) { return records_.Get(position); }
+    std::uint32_t Count() const { return records_.Count(); }
+
+private:
+    ContactList<ClassicRecord> records_;  // owns its records
+};
+
+struct ClassicSchema {
+    static constexpr int kMaxFields = 30;
+
+    std::int32_t resource_id = 74;
+    std::int32_t fields_per_record = 30;
+    std::int32_t record_id_position = 0;
+    std::int32_t status_position = 1;
+    std::int32_t placement_position = 2;
+    std::int16_t field_count = 30;
+    std::int16_t field_tags[kMaxFields] = {1, 1, 1, 5, 5, 5, 5, 1, 5, 1, 5, 1, 5, 1, 5,
+                                           1, 5, 5, 5, 5, 5, 5, 5, 6, 1, 5, 5, 5, 5, 1};
+};
+
+class ClassicAddressFile : public DatStream {
+public:
+    static constexpr std::int32_t kVersionTag = 0x41420100;
+
+    // Defaults, and the swap-names option from the settings file.
+    ClassicAddressFile();
+    // The same, then Load(path); Loaded() tells the outcome.
+    explicit ClassicAddressFile(const std::string& path);
+    ~ClassicAddressFile() override;
+
+    // The user's address\address.dat under the folder Palm Desktop keeps for that user.
+    bool LoadForUser(std::int32_t user_id);
+    // Reads the whole file. Refused (false, nothing on disk changed): a file that cannot
+    // be opened, another layout, a truncated or inconsistent file. LastError() says why.
+    bool Load(const std::string& path);
+    // Makes the ".xbk" backup beside path, then replaces the file's content all at once.
+    // Never creates a file; a failed save leaves the file as it was.
+    virtual bool SaveAs(const std::string& path);
+    bool Save() { return SaveAs(Path()); }
+
+    bool Loaded() const { return loaded_; }
+    bool SwapNames() const { return swap_names_; }
+    void SetSwapNames(bool swap) { swap_names_ = swap; }
+    ClassicRecordList& Records() { return records_; }
+    const ClassicRecordList& Records() const { return records_; }
+    const CategoryTable* Categories() const { return categories_.get(); }
+    const std::string& HeaderText() const { return header_text_; }
+    const ClassicSchema& Schema() const { return schema_; }
+
+protected:
+    virtual bool ReadVersionTag();
+    virtual bool ReadHeaderText();
+    virtual bool ReadCategories();
+    virtual bool ReadSchema();
+    virtual bool ReadRecords();
+    virtual bool WriteCategories();
+    virtual bool WriteSchema();
+    virtual bool WriteRecords();
+    virtual bool WriteRecord(const ClassicRecord* record);
+
+private:
+    std::unique_ptr<CategoryTable> categories_;  // none until the first load
+    bool swap_names_ = false;
+    bool loaded_ = false;
+    std::string header_text_;  // at most the first four lines of the stored header
+    ClassicSchema schema_;
+    ClassicRecordList records_;
+};
+
+}  // namespace tarvenne

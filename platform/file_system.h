@@ -1,0 +1,92 @@
+// The file side of the operating-system seam: exclusive opens in the four modes the
+// contacts files use, whole reads and writes, truncation, flushing and copies.
+// file_system_win.cpp and file_system_posix.cpp implement it; both consult
+// fault_injection.h so tests can make any step fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarvenne::platform {
+
+// The four open modes of a contacts file. Every mode is exclusive: while one opener
+// holds the file, a second open (from this or another process) fails.
+enum class OpenMode : int {
+    Read = 0,          // read, the file must exist
+    Write = 1,         // write, the file must exist
+    ReadWrite = 2,     // read and write, the file must exist
+    CreateAlways = 3,  // read and write, created or truncated to 0 bytes
+};
+
+// Why the last operation on a file failed, in words a user can be shown.
+struct FileError {
+    std::string operation;  // "open", "read", "write", ...
+    std::string path;
+    int system_code = 0;    // errno or GetLastError()
+    std::string Describe() const;
+};
+
+// One open file, owned: closed when the object goes. Move-only.
+class ExclusiveFile {
+public:
+    ExclusiveFile() = default;
+    ~ExclusiveFile();
+    ExclusiveFile(ExclusiveFile&& other) noexcept;
+    ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
+    ExclusiveFile(const ExclusiveFile&) = delete;
+    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+
+    // Opens path exclusively; false (with the reason in LastError()) when the file is
+    // missing where it must exist, held by another opener, or not accessible.
+    bool Open(const std::string& path, OpenMode mode);
+    void Close();
+    bool IsOpen() const;
+
+    // Reads up to n bytes at the current position; *delivered is what arrived (0 at end).
+    bool Read(void* dest, std::size_t n, std::size_t* delivered);
+    // Writes all n bytes or fails.
+    bool Write(const void* source, std::size_t n);
+    bool SeekTo(std::uint64_t offset);
+    bool SeekBy(std::int64_t distance);
+    // Ends the file at the current position.
+    bool TruncateHere();
+    bool Flush();
+    bool Size(std::uint64_t* size);
+
+    // The whole content from offset 0; leaves the position at the end.
+    bool ReadAll(std::vector<std::uint8_t>* bytes);
+    // Replaces the whole content: writes from offset 0, truncates and flushes.
+    bool ReplaceAll(const std::vector<std::uint8_t>& bytes);
+
+    const FileError& LastError() const { return error_; }
+
+private:
+    bool Fail(const char* operation, int code);
+
+#ifdef _WIN32
+    void* handle_ = nullptr;  // HANDLE, owned; nullptr when closed
+#else
+    int fd_ = -1;  // owned; -1 when closed
+#endif
+    std::string path_;
+    FileError error_;
+};
+
+// Copies a file over another, replacing it (CopyFileA with bFailIfExists FALSE).
+bool CopyFileReplacing(const std::string& from, const std::string& to);
+bool PathExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+// Convenience for tools and tests: read or write a whole file without locking semantics.
+bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes);
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// The separator this platform's paths use between folders.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+}  // namespace tarvenne::platform

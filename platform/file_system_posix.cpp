@@ -1,0 +1,167 @@
+// POSIX files for the seam: an exclusive flock() stands in for Windows' share mode 0,
+// so a second opener, in this process or another, is refused while one holds the file.
+#include "platform/fault_injection.h"
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvenne::platform {
+
+bool ExclusiveFile::Open(const std::string& path, OpenMode mode) {
+    Close();
+    path_ = path;
+    if (path.empty()) return Fail("open", ENOENT);
+    if (InjectedFault(FaultPoint::Open)) return Fail("open", EIO);
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case OpenMode::Read: flags |= O_RDONLY; break;
+        case OpenMode::Write: flags |= O_WRONLY; break;
+        case OpenMode::ReadWrite: flags |= O_RDWR; break;
+        case OpenMode::CreateAlways: flags |= O_RDWR | O_CREAT; break;
+        default: return Fail("open", EINVAL);
+    }
+    const int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) return Fail("open", errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return Fail("open", EISDIR);
+    }
+    // Truncation waits until the lock is ours: a file someone else holds is not touched.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return Fail("open", code == EWOULDBLOCK ? EBUSY : code);
+    }
+    if (mode == OpenMode::CreateAlways && ::ftruncate(fd, 0) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return Fail("open", code);
+    }
+    fd_ = fd;
+    return true;
+}
+
+void ExclusiveFile::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);  // releases the flock with the descriptor
+        fd_ = -1;
+    }
+}
+
+bool ExclusiveFile::IsOpen() const { return fd_ >= 0; }
+
+bool ExclusiveFile::Read(void* dest, std::size_t n, std::size_t* delivered) {
+    if (delivered) *delivered = 0;
+    if (fd_ < 0 || !dest) return Fail("read", EBADF);
+    if (InjectedFault(FaultPoint::Read)) return Fail("read", EIO);
+    for (;;) {
+        const ssize_t got = ::read(fd_, dest, n);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return Fail("read", errno);
+        if (delivered) *delivered = static_cast<std::size_t>(got);
+        return true;
+    }
+}
+
+bool ExclusiveFile::Write(const void* source, std::size_t n) {
+    if (fd_ < 0 || !source) return Fail("write", EBADF);
+    if (InjectedFault(FaultPoint::Write)) return Fail("write", EIO);
+    const char* p = static_cast<const char*>(source);
+    while (n > 0) {
+        const ssize_t put = ::write(fd_, p, n);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return Fail("write", put < 0 ? errno : ENOSPC);
+        p += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool ExclusiveFile::SeekTo(std::uint64_t offset) {
+    if (fd_ < 0) return Fail("seek", EBADF);
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) return Fail("seek", errno);
+    return true;
+}
+
+bool ExclusiveFile::SeekBy(std::int64_t distance) {
+    if (fd_ < 0) return Fail("seek", EBADF);
+    if (::lseek(fd_, static_cast<off_t>(distance), SEEK_CUR) < 0) return Fail("seek", errno);
+    return true;
+}
+
+bool ExclusiveFile::TruncateHere() {
+    if (fd_ < 0) return Fail("truncate", EBADF);
+    if (InjectedFault(FaultPoint::Truncate)) return Fail("truncate", EIO);
+    const off_t here = ::lseek(fd_, 0, SEEK_CUR);
+    if (here < 0 || ::ftruncate(fd_, here) != 0) return Fail("truncate", errno);
+    return true;
+}
+
+bool ExclusiveFile::Flush() {
+    if (fd_ < 0) return Fail("flush", EBADF);
+    if (InjectedFault(FaultPoint::Flush)) return Fail("flush", EIO);
+    if (::fsync(fd_) != 0 && errno != EINVAL) return Fail("flush", errno);
+    return true;
+}
+
+bool ExclusiveFile::Size(std::uint64_t* size) {
+    struct stat st {};
+    if (fd_ < 0 || !size) return Fail("size", EBADF);
+    if (::fstat(fd_, &st) != 0) return Fail("size", errno);
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+    if (InjectedFault(FaultPoint::Copy)) return false;
+    // Like CopyFileA, a source that another opener holds exclusively cannot be copied.
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(in, LOCK_SH | LOCK_NB) != 0) {
+        ::close(in);
+        return false;
+    }
+    // Write beside the destination and rename over it, so a failed copy never leaves a
+    // half-written backup in place of a good one.
+    const std::string temp = to + ".tmp~";
+    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = out >= 0;
+    char buffer[1 << 16];
+    while (ok) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno == EINTR) continue;
+            ok = put > 0;
+            if (ok) done += put;
+        }
+    }
+    ::close(in);
+    if (out >= 0) {
+        ok = ok && ::fsync(out) == 0;
+        ok = (::close(out) == 0) && ok;
+    }
+    ok = ok && ::rename(temp.c_str(), to.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+}  // namespace tarvenne::platform

@@ -1,0 +1,130 @@
+// Win32 files for the seam: CreateFileA with share mode 0 gives the exclusive open.
+#include "platform/fault_injection.h"
+#include "platform/file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace tarvenne::platform {
+namespace {
+HANDLE AsHandle(void* h) { return static_cast<HANDLE>(h); }
+}  // namespace
+
+bool ExclusiveFile::Open(const std::string& path, OpenMode mode) {
+    Close();
+    path_ = path;
+    if (path.empty()) return Fail("open", ERROR_FILE_NOT_FOUND);
+    if (InjectedFault(FaultPoint::Open)) return Fail("open", ERROR_ACCESS_DENIED);
+    DWORD access = 0;
+    DWORD disposition = OPEN_EXISTING;
+    switch (mode) {
+        case OpenMode::Read: access = GENERIC_READ; break;
+        case OpenMode::Write: access = GENERIC_WRITE; break;
+        case OpenMode::ReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
+        case OpenMode::CreateAlways:
+            access = GENERIC_READ | GENERIC_WRITE;
+            disposition = CREATE_ALWAYS;
+            break;
+        default: return Fail("open", ERROR_INVALID_PARAMETER);
+    }
+    HANDLE h = CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail("open", static_cast<int>(GetLastError()));
+    handle_ = h;
+    return true;
+}
+
+void ExclusiveFile::Close() {
+    if (handle_) {
+        CloseHandle(AsHandle(handle_));
+        handle_ = nullptr;
+    }
+}
+
+bool ExclusiveFile::IsOpen() const { return handle_ != nullptr; }
+
+bool ExclusiveFile::Read(void* dest, std::size_t n, std::size_t* delivered) {
+    if (delivered) *delivered = 0;
+    if (!handle_ || !dest) return Fail("read", ERROR_INVALID_HANDLE);
+    if (InjectedFault(FaultPoint::Read)) return Fail("read", ERROR_READ_FAULT);
+    // ReadFile takes a DWORD count; large reads go in slices.
+    std::size_t total = 0;
+    char* p = static_cast<char*>(dest);
+    while (total < n) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - total, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(AsHandle(handle_), p + total, want, &got, nullptr))
+            return Fail("read", static_cast<int>(GetLastError()));
+        total += got;
+        if (got < want) break;
+    }
+    if (delivered) *delivered = total;
+    return true;
+}
+
+bool ExclusiveFile::Write(const void* source, std::size_t n) {
+    if (!handle_ || !source) return Fail("write", ERROR_INVALID_HANDLE);
+    if (InjectedFault(FaultPoint::Write)) return Fail("write", ERROR_WRITE_FAULT);
+    const char* p = static_cast<const char*>(source);
+    while (n > 0) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(AsHandle(handle_), p, want, &put, nullptr) || put == 0)
+            return Fail("write", static_cast<int>(GetLastError()));
+        p += put;
+        n -= put;
+    }
+    return true;
+}
+
+bool ExclusiveFile::SeekTo(std::uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!handle_ || !SetFilePointerEx(AsHandle(handle_), to, nullptr, FILE_BEGIN))
+        return Fail("seek", static_cast<int>(GetLastError()));
+    return true;
+}
+
+bool ExclusiveFile::SeekBy(std::int64_t distance) {
+    LARGE_INTEGER by;
+    by.QuadPart = distance;
+    if (!handle_ || !SetFilePointerEx(AsHandle(handle_), by, nullptr, FILE_CURRENT))
+        return Fail("seek", static_cast<int>(GetLastError()));
+    return true;
+}
+
+bool ExclusiveFile::TruncateHere() {
+    if (!handle_) return Fail("truncate", ERROR_INVALID_HANDLE);
+    if (InjectedFault(FaultPoint::Truncate)) return Fail("truncate", ERROR_WRITE_FAULT);
+    if (!SetEndOfFile(AsHandle(handle_))) return Fail("truncate", static_cast<int>(GetLastError()));
+    return true;
+}
+
+bool ExclusiveFile::Flush() {
+    if (!handle_) return Fail("flush", ERROR_INVALID_HANDLE);
+    if (InjectedFault(FaultPoint::Flush)) return Fail("flush", ERROR_WRITE_FAULT);
+    if (!FlushFileBuffers(AsHandle(handle_))) return Fail("flush", static_cast<int>(GetLastError()));
+    return true;
+}
+
+bool ExclusiveFile::Size(std::uint64_t* size) {
+    LARGE_INTEGER s;
+    if (!handle_ || !size || !GetFileSizeEx(AsHandle(handle_), &s))
+        return Fail("size", static_cast<int>(GetLastError()));
+    *size = static_cast<std::uint64_t>(s.QuadPart);
+    return true;
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+    if (InjectedFault(FaultPoint::Copy)) return false;
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool PathExists(const std::string& path) {
+    return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+}  // namespace tarvenne::platform

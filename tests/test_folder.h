@@ -1,0 +1,40 @@
+// A fresh folder per test under the system's temporary folder, removed afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarvenne::testing {
+
+class TestFolder {
+public:
+    TestFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "t";
+        for (char& c : name)
+            if (c == '/' || c == '\\') c = '_';
+        path_ = std::filesystem::temp_directory_path() / ("tarvenne-" + name);
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+        std::filesystem::create_directories(path_);
+    }
+    ~TestFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    // The path of a file in this folder, as a narrow string the program's calls take.
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+}  // namespace tarvenne::testing
