@@ -8,4 +8,6 @@ bool UserFolderPath(std::int32_t, std::string* out, std::size_t) {
     return false;
 }
 
+std::uint32_t GetDesktopVersion() { return kNoDesktopVersion; }
+
 }  // namespace tarvenne

@@ -17,4 +17,8 @@ constexpr std::uint32_t kNoDesktopVersion = 0xFFFFFFFFu;
 // cannot tell the root folder or the result does not fit capacity characters.
 bool UserFolderPath(std::int32_t user_id, std::string* out, std::size_t capacity);
 
+// major x 10000 + minor x 100 + build of the installed palm.exe; kNoDesktopVersion when
+// there is no installation or no readable version.
+std::uint32_t GetDesktopVersion();
+
 }  // namespace tarvenne

@@ -1,0 +1,69 @@
+// Assembles file bytes item by item, as the layout tables describe them, so tests check
+// the readers against files this program's writers did not produce.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvenne::testing {
+
+class ByteBuilder {
+public:
+    ByteBuilder& Int32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    ByteBuilder& Int16(std::uint16_t v) {
+        bytes_.push_back(static_cast<std::uint8_t>(v));
+        bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
+        return *this;
+    }
+    ByteBuilder& Byte(std::uint8_t v) {
+        bytes_.push_back(v);
+        return *this;
+    }
+    ByteBuilder& Int64(std::uint64_t v) {
+        Int32(static_cast<std::uint32_t>(v));
+        return Int32(static_cast<std::uint32_t>(v >> 32));
+    }
+    ByteBuilder& Raw(std::string_view text) {
+        bytes_.insert(bytes_.end(), text.begin(), text.end());
+        return *this;
+    }
+    ByteBuilder& Raw(const std::vector<std::uint8_t>& more) {
+        bytes_.insert(bytes_.end(), more.begin(), more.end());
+        return *this;
+    }
+    ByteBuilder& Zeros(std::size_t n) {
+        bytes_.insert(bytes_.end(), n, 0);
+        return *this;
+    }
+    // Counted string: one length byte below 255, else FF and a 16-bit length.
+    ByteBuilder& CString(std::string_view text) {
+        if (text.size() < 255) {
+            Byte(static_cast<std::uint8_t>(text.size()));
+        } else {
+            Byte(0xFF);
+            Int16(static_cast<std::uint16_t>(text.size()));
+        }
+        return Raw(text);
+    }
+    // Typed record fields.
+    ByteBuilder& IntField(std::int32_t v, std::uint32_t tag = 1) {
+        return Int32(tag).Int32(static_cast<std::uint32_t>(v));
+    }
+    ByteBuilder& TextField(std::string_view text, std::uint32_t marker = 1) {
+        return Int32(5).Int32(marker).CString(text);
+    }
+    ByteBuilder& LongField(std::uint64_t v, std::uint32_t tag = 68) { return Int32(tag).Int64(v); }
+
+    std::size_t Size() const { return bytes_.size(); }
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace tarvenne::testing
