@@ -108,6 +108,9 @@ public:
     bool WriteLongField(std::uint64_t value);
     bool WriteBlob(const DatBlob* blob);
     const std::vector<std::uint8_t>& PendingWrites() const { return out_; }
+    // Hands over everything written so far and empties the buffer: a file can be built
+    // while the stream is closed (Open drops pending writes) and written after Open.
+    std::vector<std::uint8_t> TakePendingWrites();
 
     // Replaces the open file's content by everything written since Open: writes it from
     // the first byte, truncates, flushes. When a step fails, the content read at Open is
@@ -117,6 +120,9 @@ public:
 
     // What went wrong last, in words for the user ("read past the end at offset 1234").
     const std::string& LastError() const { return error_; }
+    // Refuses input that reads fine but makes no sense (a bad count, a slot already
+    // taken): makes the read failure sticky and records what, with the byte offset.
+    bool RefuseInput(const std::string& what);
 
 protected:
     // Records the first failure of a load or save in LastError (later ones do not
@@ -126,6 +132,8 @@ protected:
 
 private:
     bool Take(std::size_t n, const std::uint8_t** bytes);
+    // Seek to 0, write bytes in slices, truncate, flush.
+    bool WriteWhole(const std::vector<std::uint8_t>& bytes);
 
     platform::ExclusiveFile file_;
     std::string path_;
@@ -134,6 +142,7 @@ private:
     bool read_failed_ = false;
     std::vector<std::uint8_t> out_;  // what has been written since Open
     bool restore_failed_ = false;
+    bool has_image_ = false;  // in_ holds the file's content (not so for write-only opens)
     std::string error_;
 };
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarvenne {
 
@@ -127,6 +128,8 @@ public:
     const std::string& CustomLabel(int i) const { return custom_labels_[i]; }
     // The path stored inside the file when it was read.
     const std::string& StoredFileName() const { return stored_file_name_; }
+    // Bytes found after the last record, written back after the records on save.
+    const std::vector<std::uint8_t>& TrailingBytes() const { return trailing_; }
 
 protected:
     virtual void InitDefaults();
@@ -148,6 +151,10 @@ protected:
     virtual bool WriteRecord(const PalmSgRecord* record);
 
 private:
+    bool ReadRecord(PalmSgRecord* record);
+    bool ReadTrailing();
+    bool WriteTrailing();
+
     std::unique_ptr<CategoryTable> categories_;  // none before the first load
     bool swap_names_ = false;
     bool loaded_ = false;
@@ -159,6 +166,8 @@ private:
     std::string custom_labels_[kCustomLabels];
     std::string stored_file_name_;
     std::string loaded_path_;  // the file Load read, which Save rewrites
+    std::vector<std::uint8_t> trailing_;  // bytes after the last record, carried
+    bool incomplete_ = false;  // a load failed part way: SaveAs refuses
 };
 
 }  // namespace tarvenne

@@ -1,0 +1,50 @@
+#!/bin/bash
+# Every test of the project, as CI runs them: host tests, the same under AddressSanitizer
+# and UndefinedBehaviorSanitizer, the 64-bit Windows build's tests under wine64 (the
+# window tests on a virtual display), a compile of the 32-bit product, and a short run of
+# each fuzzer on top of its corpus. FUZZ_SECONDS (default 45) sets the fuzzing time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+failed=()
+step() { echo; echo "=== $* ==="; }
+
+step "host build and tests"
+cmake --preset host >/dev/null
+cmake --build build/host -j "$jobs"
+ctest --test-dir build/host --output-on-failure -j "$jobs" || failed+=("host")
+
+step "host tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset host-asan >/dev/null
+cmake --build build/host-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/host-asan --output-on-failure -j "$jobs" || failed+=("host-asan")
+
+step "64-bit Windows build and its tests under wine64"
+cmake --preset win64 >/dev/null
+cmake --build build/win64 -j "$jobs"
+scripts/wine-session.sh start build/win64
+if [ -x scripts/make-test-prefix.sh ]; then scripts/make-test-prefix.sh build/win64 || true; fi
+ctest --test-dir build/win64 --output-on-failure -LE ui || failed+=("win64")
+scripts/wine-session.sh stop build/win64
+if [ -x scripts/run-ui-tests.sh ]; then
+  scripts/run-ui-tests.sh build/win64 || failed+=("win64-ui")
+fi
+
+step "32-bit Windows build (the shipped product)"
+cmake --preset win32 >/dev/null
+cmake --build build/win32 -j "$jobs" || failed+=("win32")
+
+if [ -x scripts/run-fuzzers.sh ]; then
+  step "fuzzers, ${FUZZ_SECONDS:-45} s each"
+  scripts/run-fuzzers.sh "${FUZZ_SECONDS:-45}" || failed+=("fuzz")
+fi
+
+echo
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
+echo "All test suites passed."
