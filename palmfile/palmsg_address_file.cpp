@@ -260,6 +260,16 @@ bool PalmSgAddressFile::SaveAs(const std::string& path) {
     if (path.size() > kMaxStoredName)
         return Fail("the path \"" + path + "\" is longer than 255 characters");
     if (!records_) return Fail("no record list");
+    // The whole new content is built in memory before the disk is touched.
+    Close();
+    const bool built = WriteSignature() && WriteHeader() && WriteFileName(path) &&
+                       WriteCustomLabels() && WriteCategories() && WriteSchema() &&
+                       WriteRecords() && WriteTrailing();
+    std::vector<std::uint8_t> content = TakePendingWrites();
+    if (!built) {
+        if (LastError().empty()) Fail("the new content of \"" + path + "\" could not be built");
+        return false;
+    }
     // Nothing is written unless the previous content is safe in the backup; this also
     // refuses a file that does not exist, which is never created.
     if (!platform::PathExists(path)) return Fail("\"" + path + "\" does not exist");
@@ -269,17 +279,11 @@ bool PalmSgAddressFile::SaveAs(const std::string& path) {
         if (LastError().empty()) Fail("\"" + path + "\" could not be opened for writing");
         return false;
     }
-    // The whole new content is built in memory; Commit puts it on disk in one replacement
-    // and restores the previous content when any step of that fails.
-    const bool built = WriteSignature() && WriteHeader() && WriteFileName(path) &&
-                       WriteCustomLabels() && WriteCategories() && WriteSchema() &&
-                       WriteRecords() && WriteTrailing();
-    if (!built) {
-        Close();
-        if (LastError().empty()) Fail("the new content of \"" + path + "\" could not be built");
-        return false;
-    }
-    if (!Commit()) {
+    const bool staged = WriteBytes(content.data(), content.size());
+    content = std::vector<std::uint8_t>();
+    // Commit replaces the content in one go and puts the previous content back when any
+    // step of that fails.
+    if (!staged || !Commit()) {
         Close();
         if (LastError().empty())
             Fail(RestoreFailed() ? "writing \"" + path + "\" failed and its previous content "
