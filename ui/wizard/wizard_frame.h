@@ -1,0 +1,51 @@
+// The wizard's one main window: four pages shown one at a time under a painted banner,
+// with Prev, Next and Cancel/Finish, and the settings all pages share.
+#pragma once
+
+#include "ui/framework/dialog_window.h"
+#include "ui/wizard/wizard_settings.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace tarvenne {
+
+class WizardPage;
+class ProgressPage;
+
+class WizardFrame : public DialogWindow {
+public:
+    static constexpr int kMaxPages = 5;
+
+    WizardFrame();
+    ~WizardFrame() override;
+
+    INT_PTR OnInitDialog(WPARAM p1, LPARAM p2) override;
+    INT_PTR OnCommand(WPARAM p1, LPARAM p2) override;
+    INT_PTR OnEraseBackground(WPARAM p1, LPARAM p2) override;
+    INT_PTR OnDestroy(WPARAM p1, LPARAM p2) override;
+    INT_PTR OnDrawItem(WPARAM p1, LPARAM p2) override;
+
+    WizardSettings* Settings() const { return settings_.get(); }
+    void UpdateNavigation();
+    void LoadSettings();
+    void SaveSettings();
+
+    std::int32_t Current() const { return current_; }
+    std::uint32_t Count() const { return count_; }
+    WizardPage* Page(int index) const;
+
+private:
+    // Next: ask the current page, move on, and run straight through the progress page.
+    INT_PTR Next();
+    void OpenHelp();
+
+    std::unique_ptr<WizardPage> pages_[kMaxPages];  // owned; live as long as the frame
+    ProgressPage* progress_ = nullptr;              // not owned: one of pages_
+    std::int32_t current_ = 0;
+    std::uint32_t count_ = 0;
+    std::unique_ptr<WizardSettings> settings_;
+    HICON icon_ = nullptr;  // owned: icon 101, destroyed with the frame
+};
+
+}  // namespace tarvenne
