@@ -359,10 +359,10 @@ bool PalmSgAddressFile::ReadSchema() {
         !ReadUInt32(&s.placement_position) || !ReadUInt16(&s.field_count))
         return Fail("the schema block is cut short" + At(*this));
     if (s.field_count > PalmSgSchema::kMaxFields)
-        return Fail("the schema lists " + std::to_string(s.field_count) +
+        return RefuseInput("the schema lists " + std::to_string(s.field_count) +
                     " fields; at most 73 are known");
     if (s.fields_per_record == 0 || s.fields_per_record > PalmSgSchema::kMaxFields)
-        return Fail("records of " + std::to_string(s.fields_per_record) +
+        return RefuseInput("records of " + std::to_string(s.fields_per_record) +
                     " fields are not a known layout");
     for (int i = 0; i < s.field_count; ++i) {
         if (!ReadUInt16(&s.field_tags[i]))
