@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarvenne {
 
@@ -106,6 +107,8 @@ public:
     const CategoryTable* Categories() const { return categories_.get(); }
     const std::string& HeaderText() const { return header_text_; }
     const ClassicSchema& Schema() const { return schema_; }
+    // Bytes that followed the last record in the file read; written back after the records.
+    const std::vector<std::uint8_t>& TrailingBytes() const { return trailing_; }
 
 protected:
     virtual bool ReadVersionTag();
@@ -125,6 +128,13 @@ private:
     std::string header_text_;  // at most the first four lines of the stored header
     ClassicSchema schema_;
     ClassicRecordList records_;
+    // True after a load that opened a file and failed: the object then holds part of that
+    // file (or another file's records), and writing it would lose the rest, so SaveAs
+    // refuses until a load succeeds.
+    bool load_failed_ = false;
+    std::vector<std::uint8_t> trailing_;
+
+    bool ReadTrailingBytes();
 };
 
 }  // namespace tarvenne

@@ -91,6 +91,8 @@ public:
     // Offset of the next byte to read, for messages that say where a file went wrong.
     std::size_t ReadOffset() const { return read_pos_; }
     bool ReadFailed() const { return read_failed_; }
+    // Bytes of the image not read yet (0 once a read has failed).
+    std::size_t BytesLeft() const { return read_failed_ ? 0 : in_.size() - read_pos_; }
 
     // --- writing, collected in memory until Commit ---
     bool WriteBytes(const void* source, std::size_t n);

@@ -1,0 +1,275 @@
+// The classic contacts file: loading it whole into memory and writing it back whole,
+// all at once and only over a file that exists, after a backup copy beside it.
+#include "palmfile/classic_address_file.h"
+
+#include "palminstall/palm_desktop_locator.h"
+#include "platform/file_system.h"
+#include "platform/module_folder.h"
+#include "platform/private_profile.h"
+
+namespace tarvenne {
+namespace {
+
+constexpr std::size_t kStoredPathChars = 259;  // the longest path Windows gives a file
+constexpr int kHeaderLines = 4;
+constexpr std::size_t kMinFieldBytes = 8;     // a tag and a four-byte value
+
+enum class FieldKind { Integer, Text, Boolean };
+
+struct FieldRef {
+    FieldKind kind = FieldKind::Integer;
+    std::int32_t* integer = nullptr;  // points into the record; not owned
+    std::string* text = nullptr;      // points into the record; not owned
+};
+
+// What each row position of a record holds.
+FieldRef FieldAt(ClassicRecord& r, int position, bool swap_names) {
+    FieldRef f;
+    auto integer = [&f](std::int32_t* v) {
+        f.kind = FieldKind::Integer;
+        f.integer = v;
+    };
+    auto text = [&f](std::string* t) {
+        f.kind = FieldKind::Text;
+        f.text = t;
+    };
+    switch (position) {
+        case 0: integer(&r.record_id); break;
+        // Signed and unsigned forms of one integer type may alias each other.
+        case 1: integer(reinterpret_cast<std::int32_t*>(&r.status)); break;
+        case 2: integer(&r.placement); break;
+        case 3: text(swap_names ? &r.first_name : &r.last_name); break;
+        case 4: text(swap_names ? &r.last_name : &r.first_name); break;
+        case 5: text(&r.title); break;
+        case 6: text(&r.company); break;
+        case 7: case 9: case 11: case 13: case 15:
+            integer(&r.phone_label[(position - 7) / 2]);
+            break;
+        case 8: case 10: case 12: case 14: case 16:
+            text(&r.phone[(position - 8) / 2]);
+            break;
+        case 17: text(&r.address); break;
+        case 18: text(&r.city); break;
+        case 19: text(&r.state); break;
+        case 20: text(&r.zip); break;
+        case 21: text(&r.country); break;
+        case 22: text(&r.note); break;
+        case 23:
+            f.kind = FieldKind::Boolean;
+            f.integer = &r.is_private;
+            break;
+        case 24: integer(&r.category_id); break;
+        case 25: case 26: case 27: case 28: text(&r.custom[position - 25]); break;
+        case 29: integer(&r.display_phone); break;
+        default: break;  // no such position: nothing is read or written
+    }
+    return f;
+}
+
+}  // namespace
+
+bool ClassicRecordList::Append(const ClassicRecord& record) {
+    return records_.Append(new ClassicRecord(record));
+}
+
+ClassicAddressFile::ClassicAddressFile() {
+    swap_names_ = platform::ReadIniInt("ZerazarIvuvez", "SwapName", 0,
+                                       platform::SettingsFilePath()) == 1;
+}
+
+ClassicAddressFile::ClassicAddressFile(const std::string& path) : ClassicAddressFile() {
+    Load(path);
+}
+
+ClassicAddressFile::~ClassicAddressFile() {
+    records_.Clear();
+    Close();
+}
+
+bool ClassicAddressFile::LoadForUser(std::int32_t user_id) {
+    std::string folder;
+    if (!UserFolderPath(user_id, &folder, 260)) {
+        ClearError();
+        return Fail("the Palm Desktop folder of user " + std::to_string(user_id) +
+                    " is not known");
+    }
+    return Load(folder + "address" + platform::kPathSeparator + "address.dat");
+}
+
+bool ClassicAddressFile::Load(const std::string& path) {
+    loaded_ = false;
+    if (!Open(path, 2)) return false;
+    // From here on the remembered path is this file. Until its load succeeds, what the
+    // object holds (part of it, or another file's records) must never be written over it.
+    load_failed_ = true;
+    // A file of another layout (or too short to tell) is refused before anything of this
+    // object changes.
+    if (!ReadVersionTag()) {
+        Close();
+        return false;
+    }
+    std::string stored_path;
+    std::size_t capacity = kStoredPathChars;
+    const bool ok = ReadCString(&stored_path, &capacity) &&
+                    ReadHeaderText() && ReadCategories() && ReadSchema() && ReadRecords() &&
+                    ReadTrailingBytes();
+    Close();
+    load_failed_ = !ok;
+    loaded_ = ok;
+    return ok;
+}
+
+bool ClassicAddressFile::ReadVersionTag() {
+    std::int32_t tag = 0;
+    if (!ReadInt32(&tag)) return false;
+    if (tag != kVersionTag) return RefuseInput("not a classic contacts file");
+    return true;
+}
+
+bool ClassicAddressFile::ReadHeaderText() {
+    std::uint8_t short_length = 0;
+    if (!ReadByte(&short_length)) return false;
+    std::size_t length = short_length;
+    if (short_length == 0xFF) {
+        std::uint16_t long_length = 0;
+        if (!ReadUInt16(&long_length)) return false;
+        length = long_length;
+    }
+    header_text_.clear();
+    // The first four lines are kept whole, however long they are: cutting them would lose
+    // what the user's file holds. What follows the fourth line feed is dropped.
+    int lines = 0;
+    std::size_t stored = 0;
+    while (stored < length) {
+        std::uint8_t c = 0;
+        if (!ReadByte(&c)) return false;
+        header_text_.push_back(static_cast<char>(c));
+        ++stored;
+        if (c == '\n' && ++lines == kHeaderLines) return Skip(length - stored);
+    }
+    return true;
+}
+
+bool ClassicAddressFile::ReadCategories() { return ReadCategoryBlock(*this, &categories_); }
+
+bool ClassicAddressFile::ReadSchema() {
+    ClassicSchema s = schema_;
+    if (!ReadInt32(&s.resource_id) || !ReadInt32(&s.fields_per_record)) return false;
+    if (s.fields_per_record < 1 || s.fields_per_record > ClassicSchema::kMaxFields)
+        return RefuseInput(std::to_string(s.fields_per_record) + " fields per record");
+    if (!ReadInt32(&s.record_id_position) || !ReadInt32(&s.status_position) ||
+        !ReadInt32(&s.placement_position) || !ReadInt16(&s.field_count))
+        return false;
+    if (s.field_count < 0 || s.field_count > ClassicSchema::kMaxFields)
+        return RefuseInput("a field count of " + std::to_string(s.field_count));
+    for (int i = 0; i < s.field_count; ++i)
+        if (!ReadInt16(&s.field_tags[i])) return false;
+    schema_ = s;
+    return true;
+}
+
+bool ClassicAddressFile::ReadRecords() {
+    records_.Clear();
+    std::uint32_t entry_count = 0;
+    if (!ReadUInt32(&entry_count)) return false;
+    const std::uint32_t fields = static_cast<std::uint32_t>(schema_.fields_per_record);
+    const std::uint32_t record_count = entry_count / fields;
+    // Every field takes at least eight bytes: a count the file cannot hold is refused
+    // before any record is read for it.
+    const std::size_t left = BytesLeft();
+    if (static_cast<std::uint64_t>(record_count) * fields * kMinFieldBytes > left)
+        return RefuseInput("an entry count of " + std::to_string(entry_count) +
+                           " where the file holds " + std::to_string(left) + " more bytes");
+    for (std::uint32_t n = 0; n < record_count; ++n) {
+        ClassicRecord record;
+        for (int position = 0; position < schema_.fields_per_record; ++position) {
+            const FieldRef f = FieldAt(record, position, swap_names_);
+            if (f.text) {
+                if (!ReadCStringField(f.text, nullptr)) return false;
+            } else if (f.integer) {
+                if (!ReadIntegerField(f.integer)) return false;
+            }
+            if (position == 24)
+                CategoryNameOf(categories_.get(), record.category_id, &record.category_name);
+        }
+        if (!records_.Append(record)) return Fail("out of memory while reading the records");
+    }
+    return true;
+}
+
+bool ClassicAddressFile::ReadTrailingBytes() {
+    // Bytes after the last record (the fields of an incomplete last row, or anything a
+    // later program put there) are carried through a save unchanged.
+    trailing_.assign(BytesLeft(), 0);
+    return trailing_.empty() || ReadBytes(trailing_.data(), trailing_.size());
+}
+
+bool ClassicAddressFile::SaveAs(const std::string& path) {
+    ClearError();
+    if (path.empty()) return Fail("no file name was given");
+    if (path.size() > kStoredPathChars)
+        return Fail("the path is longer than " + std::to_string(kStoredPathChars) +
+                    " characters");
+    if (load_failed_) return Fail("the file did not load completely, so it is not written");
+    Close();
+
+    // The whole new content first: nothing touches the disk unless all of it could be made.
+    const bool built = WriteInt32(kVersionTag) && WriteCString(path) &&
+                       WriteCString(header_text_) && WriteCategories() && WriteSchema() &&
+                       WriteRecords() &&
+                       (trailing_.empty() || WriteBytes(trailing_.data(), trailing_.size()));
+    std::vector<std::uint8_t> content = TakePendingWrites();
+    if (!built) return false;
+
+    // The backup must exist before the file changes; a missing file is never created,
+    // because the copy of a missing file fails.
+    if (!platform::CopyFileReplacing(path, path + ".xbk"))
+        return Fail("the backup copy \"" + path + ".xbk\" could not be made");
+    if (!Open(path, 2)) return false;
+    const bool ok = WriteBytes(content.data(), content.size()) && Commit();
+    Close();
+    return ok;
+}
+
+bool ClassicAddressFile::WriteCategories() { return WriteCategoryBlock(*this, categories_.get()); }
+
+bool ClassicAddressFile::WriteSchema() {
+    if (!WriteInt32(schema_.resource_id) || !WriteInt32(schema_.fields_per_record) ||
+        !WriteInt32(schema_.record_id_position) || !WriteInt32(schema_.status_position) ||
+        !WriteInt32(schema_.placement_position) || !WriteInt16(schema_.field_count))
+        return false;
+    const int count = schema_.field_count < 0 ? 0
+                      : schema_.field_count > ClassicSchema::kMaxFields ? ClassicSchema::kMaxFields
+                                                                        : schema_.field_count;
+    for (int i = 0; i < count; ++i)
+        if (!WriteInt16(schema_.field_tags[i])) return false;
+    return true;
+}
+
+bool ClassicAddressFile::WriteRecords() {
+    const std::uint32_t entries =
+        records_.Count() * static_cast<std::uint32_t>(schema_.fields_per_record);
+    if (!WriteUInt32(entries)) return false;
+    for (std::uint32_t i = 0; i < records_.Count(); ++i)
+        if (!WriteRecord(records_.Get(i))) return false;
+    return true;
+}
+
+bool ClassicAddressFile::WriteRecord(const ClassicRecord* record) {
+    if (!record) return Fail("no record to write");
+    // FieldAt takes a record it may change; nothing here writes through it.
+    ClassicRecord& r = const_cast<ClassicRecord&>(*record);
+    for (int position = 0; position < schema_.fields_per_record; ++position) {
+        const FieldRef f = FieldAt(r, position, swap_names_);
+        bool ok = true;
+        switch (f.kind) {
+            case FieldKind::Text: ok = !f.text || WriteCStringField(*f.text, 1); break;
+            case FieldKind::Boolean: ok = WriteBooleanField(*f.integer); break;
+            case FieldKind::Integer: ok = !f.integer || WriteIntegerField(*f.integer); break;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace tarvenne
