@@ -1,0 +1,124 @@
+// Fuzz target for the classic contacts-file layout: any input is refused (and left as it
+// was) or loads; a file that loads must save, load again with the same records, and save
+// to the same bytes a second time.
+#include "palmfile/classic_address_file.h"
+#include "platform/file_system.h"
+#include "platform/module_folder.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <process.h>
+#define TARVENNE_GETPID _getpid
+#else
+#include <unistd.h>
+#define TARVENNE_GETPID getpid
+#endif
+
+namespace {
+
+using tarvenne::ClassicAddressFile;
+using tarvenne::ClassicRecord;
+
+[[noreturn]] void Broken(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "classic round trip broken: %s %s\n", what, detail.c_str());
+    std::abort();
+}
+
+bool SameRecord(const ClassicRecord& a, const ClassicRecord& b) {
+    bool same = a.record_id == b.record_id && a.status == b.status &&
+                a.placement == b.placement && a.last_name == b.last_name &&
+                a.first_name == b.first_name && a.title == b.title && a.company == b.company &&
+                a.address == b.address && a.city == b.city && a.state == b.state &&
+                a.zip == b.zip && a.country == b.country && a.note == b.note &&
+                a.is_private == b.is_private && a.category_id == b.category_id &&
+                a.display_phone == b.display_phone && a.category_name == b.category_name;
+    for (int i = 0; i < ClassicRecord::kPhones; ++i)
+        same = same && a.phone[i] == b.phone[i] && a.phone_label[i] == b.phone_label[i];
+    for (int i = 0; i < ClassicRecord::kCustoms; ++i) same = same && a.custom[i] == b.custom[i];
+    return same;
+}
+
+bool SameSchema(const tarvenne::ClassicSchema& a, const tarvenne::ClassicSchema& b) {
+    bool same = a.resource_id == b.resource_id && a.fields_per_record == b.fields_per_record &&
+                a.record_id_position == b.record_id_position &&
+                a.status_position == b.status_position &&
+                a.placement_position == b.placement_position && a.field_count == b.field_count;
+    for (int i = 0; same && i < a.field_count; ++i) same = a.field_tags[i] == b.field_tags[i];
+    return same;
+}
+
+const std::string& WorkFile() {
+    static const std::string path =
+        (std::filesystem::temp_directory_path() /
+         ("tarvenne-classic-fuzz-" + std::to_string(TARVENNE_GETPID()) + ".dat"))
+            .string();
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    namespace platform = tarvenne::platform;
+    static const bool settings_pointed_away = [] {
+        // No settings file: the swap option is chosen by the input below.
+        platform::SetSettingsFileForTesting(WorkFile() + ".ini-none");
+        return true;
+    }();
+    (void)settings_pointed_away;
+
+    const std::string& path = WorkFile();
+    const std::vector<std::uint8_t> input(data, data + size);
+    if (!platform::WriteFileBytes(path, input)) return 0;
+    const bool swap = size > 0 && (data[size - 1] & 1) != 0;
+
+    ClassicAddressFile first;
+    first.SetSwapNames(swap);
+    if (!first.Load(path)) {
+        std::vector<std::uint8_t> after;
+        if (!platform::ReadFileBytes(path, &after) || after != input)
+            Broken("a refused load changed the file", first.LastError());
+        if (first.Save()) Broken("a file that did not load was saved", "");
+        return 0;
+    }
+    if (!first.Save()) Broken("a loaded file did not save:", first.LastError());
+    std::vector<std::uint8_t> saved, backup;
+    if (!platform::ReadFileBytes(path, &saved)) Broken("cannot read back", path);
+    if (!platform::ReadFileBytes(path + ".xbk", &backup) || backup != input)
+        Broken("the backup differs from the file before the save", "");
+
+    ClassicAddressFile second;
+    second.SetSwapNames(swap);
+    if (!second.Load(path)) Broken("the saved file does not load:", second.LastError());
+    tarvenne::ClassicRecordList& a = first.Records();
+    tarvenne::ClassicRecordList& b = second.Records();
+    if (a.Count() != b.Count()) Broken("record count changed", "");
+    for (std::uint32_t i = 0; i < a.Count(); ++i)
+        if (!SameRecord(*a.Get(i), *b.Get(i))) Broken("record differs:", std::to_string(i));
+    if (first.HeaderText() != second.HeaderText()) Broken("header differs", "");
+    if (!SameSchema(first.Schema(), second.Schema())) Broken("schema differs", "");
+    if (first.TrailingBytes() != second.TrailingBytes()) Broken("trailing bytes differ", "");
+    const tarvenne::CategoryTable* ca = first.Categories();
+    const tarvenne::CategoryTable* cb = second.Categories();
+    if (!ca || !cb || ca->Count() != cb->Count() || ca->NextFreeId() != cb->NextFreeId())
+        Broken("categories differ", "");
+    for (int slot = 0; slot < tarvenne::CategoryTable::kSlots; ++slot) {
+        const tarvenne::CategoryEntry* ea = ca->GetByIndex(slot);
+        const tarvenne::CategoryEntry* eb = cb->GetByIndex(slot);
+        if (!ea != !eb || (ea && (!ea->Equals(*eb) || ea->SafeName() != eb->SafeName())))
+            Broken("category differs in slot", std::to_string(slot));
+    }
+
+    // The first save wrote everything in its one form: a second save changes no byte.
+    if (!second.Save()) Broken("the reloaded file did not save:", second.LastError());
+    std::vector<std::uint8_t> again;
+    if (!platform::ReadFileBytes(path, &again) || again != saved)
+        Broken("a second save wrote different bytes", "");
+    platform::RemoveFile(path + ".xbk");
+    return 0;
+}
