@@ -1,0 +1,47 @@
+// The built-in address-book reader for vCard files (versions 2.1, 3.0 and 4.0), used
+// where WAB32.DLL is not there and for every *.vcf file. It delivers each card as the
+// address book's road does: property values under the tags of the property table, an
+// object type and an entry id, so that the same Fill serves both.
+#pragma once
+
+#include "wab/source_contact.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarvenne::wab {
+
+// One card as an address-book entry.
+struct VCardEntry {
+    std::uint32_t object_type = kObjectTypeMailUser;  // kObjectTypeDistList for KIND:group
+    // The card's UID ("vcf:" + UID) or, without one, its 1-based position in the file
+    // ("vcf#" + number): stable for as long as the file is.
+    std::vector<std::uint8_t> entry_id;
+    std::vector<PropertyValue> values;  // in the order the card gives them
+};
+
+struct VCardReadResult {
+    bool ok = false;
+    std::string error;       // why the file was refused, when !ok
+    std::size_t error_offset = 0;  // the byte offset the reason refers to
+    std::vector<VCardEntry> entries;
+};
+
+// Limits against hostile files. A larger file is refused whole; a longer line is a
+// property no slot could hold (the widest takes 2,047 characters) and is passed over;
+// more cards than the limit refuse the file rather than drop contacts unseen.
+constexpr std::size_t kMaxVCardFileBytes = 64u * 1024u * 1024u;
+constexpr std::size_t kMaxVCardLineBytes = 1024u * 1024u;
+constexpr std::size_t kMaxVCardCards = 100000u;
+
+// Parses the bytes of a vCard file. False, with the reason in result->error, when the
+// bytes do not start with a card ("BEGIN:VCARD" as the first line that is not blank,
+// after an optional byte-order mark) or pass a limit; result->entries is then empty.
+bool ParseVCards(const std::uint8_t* data, std::size_t size, VCardReadResult* result);
+
+// Reads and parses a file; a file that cannot be read or is larger than the limit fails.
+bool ReadVCardFile(const std::string& path, VCardReadResult* result);
+
+}  // namespace tarvenne::wab

@@ -1,0 +1,133 @@
+// The address-book loader: binding WAB32.DLL, choosing the reader for a path, and keeping
+// the contacts read.
+#include "wab/wab_loader.h"
+
+#include "platform/registry.h"
+#include "wab/property_mapping.h"
+#include "wab/vcard_reader.h"
+#include "wab/wab_mapi_road.h"
+
+#include <utility>
+
+namespace tarvenne::wab {
+namespace {
+
+constexpr const char* kLibraryName = "WAB32.DLL";
+constexpr const char* kDllPathKey = "Software\\Microsoft\\WAB\\DLLPath";
+constexpr std::size_t kDllPathCapacity = 260;
+
+bool EndsWithVcf(const std::string& path) {
+    if (path.size() < 4) return false;
+    const std::string tail = path.substr(path.size() - 4);
+    return tail[0] == '.' && (tail[1] == 'v' || tail[1] == 'V') &&
+           (tail[2] == 'c' || tail[2] == 'C') && (tail[3] == 'f' || tail[3] == 'F');
+}
+
+}  // namespace
+
+WabLoader::WabLoader() {
+    ClearCustomFieldMap();
+    BindLibrary();
+}
+
+WabLoader::WabLoader(const std::string& path) : WabLoader() { Load(path); }
+
+WabLoader::~WabLoader() {
+    Unload();
+    // library_ is freed by its own destructor, after the interfaces it served are gone.
+}
+
+void WabLoader::BindLibrary() {
+    std::string registered;
+    if (platform::ReadRegistryString(platform::RegistryRoot::LocalMachine, kDllPathKey, "",
+                                     kDllPathCapacity, &registered) !=
+        platform::RegistryStatus::Ok)
+        registered.clear();
+    library_path_ = registered.empty() ? kLibraryName : registered;
+    bool loaded = library_.Load(library_path_);
+    // A registered path that does not load (a moved installation, or a value that still
+    // holds an unexpanded %CommonProgramFiles%) is not the last word: the system's search
+    // for the library by name may still find it.
+    if (!loaded && !registered.empty()) {
+        library_path_ = kLibraryName;
+        loaded = library_.Load(library_path_);
+    }
+    open_entry_point_ = loaded ? library_.Find("WABOpen") : nullptr;
+}
+
+bool WabLoader::Load(const std::string& path) {
+    Unload();
+    last_error_.clear();
+    last_road_ = LoadRoad::None;
+    if (EndsWithVcf(path)) return LoadVCards(path, false);
+    if (!open_entry_point_) return LoadVCards(path, true);
+    return LoadThroughAddressBook(path);
+}
+
+bool WabLoader::LoadVCards(const std::string& path, bool library_missing) {
+    const std::string missing = library_.IsLoaded()
+                                    ? std::string("the address book library \"") + library_path_ +
+                                          "\" has no WABOpen"
+                                    : std::string("the address book library \"") + library_path_ +
+                                          "\" could not be loaded";
+    if (path.empty())
+        return Fail("the current user's address book cannot be opened: " + missing);
+    last_road_ = LoadRoad::VCard;
+    VCardReadResult read;
+    if (!ReadVCardFile(path, &read)) {
+        std::string reason = "\"" + path + "\" could not be read: " + read.error;
+        if (library_missing) reason += " (and " + missing + ")";
+        return Fail(std::move(reason));
+    }
+    for (VCardEntry& entry : read.entries) {
+        if (entry.object_type != kObjectTypeMailUser) continue;
+        AppendContact(entry.values.data(), entry.values.size(), std::move(entry.entry_id));
+    }
+    return true;
+}
+
+bool WabLoader::LoadThroughAddressBook(const std::string& path) {
+    last_road_ = LoadRoad::AddressBook;
+    std::string why;
+    const bool read = ReadAddressBook(
+        open_entry_point_, path, &session_,
+        [this](AddressBookEntry&& entry) {
+            AppendContact(entry.values.data(), entry.values.size(), std::move(entry.entry_id));
+        },
+        &why);
+    if (!read) {
+        return Fail(path.empty() ? "the current user's address book could not be read: " + why
+                                 : "\"" + path + "\" could not be read: " + why);
+    }
+    return true;
+}
+
+void WabLoader::AppendContact(const PropertyValue* values, std::size_t count,
+                              std::vector<std::uint8_t>&& entry_id) {
+    auto contact = std::make_unique<SourceContact>();
+    Fill(contact.get(), values, count);
+    contact->entry_id = std::make_shared<const std::vector<std::uint8_t>>(std::move(entry_id));
+    if (contacts_.Append(contact.get())) contact.release();
+}
+
+bool WabLoader::Fail(std::string reason) {
+    Unload();  // also drops the contacts read before the failure
+    last_error_ = std::move(reason);
+    return false;
+}
+
+bool WabLoader::Unload() {
+    session_.reset();
+    contacts_.Clear(true);
+    return true;
+}
+
+SourceContact* WabLoader::First() { return contacts_.First(); }
+
+SourceContact* WabLoader::Next() { return contacts_.Next(); }
+
+bool WabLoader::SetCustomFieldMap(const std::uint32_t* tags, std::uint32_t count) {
+    return wab::SetCustomFieldMap(tags, count);
+}
+
+}  // namespace tarvenne::wab

@@ -1,0 +1,14 @@
+// Without Windows there is no WAB32.DLL to talk to.
+#include "wab/wab_mapi_road.h"
+
+namespace tarvenne::wab {
+
+bool ReadAddressBook(platform::EntryPoint, const std::string&,
+                     std::unique_ptr<AddressBookSession>* session,
+                     const std::function<void(AddressBookEntry&&)>&, std::string* why) {
+    if (session) session->reset();
+    if (why) *why = "the Windows Address Book is not available on this system";
+    return false;
+}
+
+}  // namespace tarvenne::wab
