@@ -1,0 +1,65 @@
+// Command-line parsing for the commands of tarvenne-cli.
+#include "cli/arguments.h"
+
+namespace tarvenne::cli {
+
+std::string ParsedArguments::Value(const std::string& name, const std::string& def) const {
+    const auto it = values.find(name);
+    return it == values.end() || it->second.empty() ? def : it->second.back();
+}
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args, const ArgumentSpec& spec) {
+    ParsedArguments parsed;
+    bool options_ended = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options_ended || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            parsed.positionals.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        bool has_value = false;
+        const std::size_t eq = arg.find('=');
+        if (eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            has_value = true;
+        }
+        if (spec.switches.count(name)) {
+            if (has_value) {
+                parsed.error = name + " takes no value";
+                return parsed;
+            }
+            parsed.switches.insert(name);
+        } else if (spec.valued.count(name)) {
+            if (!has_value) {
+                if (i + 1 >= args.size()) {
+                    parsed.error = name + " needs a value";
+                    return parsed;
+                }
+                value = args[++i];
+            }
+            std::vector<std::string>& slot = parsed.values[name];
+            if (!slot.empty() && !spec.repeatable.count(name)) {
+                parsed.error = name + " is given twice";
+                return parsed;
+            }
+            slot.push_back(value);
+        } else {
+            parsed.error = "unknown option " + name;
+            return parsed;
+        }
+    }
+    if (parsed.positionals.size() < spec.min_positionals)
+        parsed.error = "missing argument";
+    else if (parsed.positionals.size() > spec.max_positionals)
+        parsed.error = "unexpected argument \"" + parsed.positionals[spec.max_positionals] + "\"";
+    return parsed;
+}
+
+}  // namespace tarvenne::cli

@@ -1,0 +1,39 @@
+// The command table and the dispatch of tarvenne-cli.
+#include "cli/commands.h"
+
+namespace tarvenne::cli {
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> table = {
+        {"dump", "dump TARGET [--swap-names] [--format text|json|csv]", RunDump},
+    };
+    return table;
+}
+
+namespace {
+void PrintUsage(std::ostream& to) {
+    to << "usage:\n";
+    for (const Command& c : Commands()) to << "  tarvenne-cli " << c.usage << "\n";
+    to << "TARGET is a contacts file (address.dat) or @user:ID for a Palm Desktop user's file.\n";
+}
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        PrintUsage(err);
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintUsage(out);
+        return kExitDone;
+    }
+    CommandIo io{out, err};
+    for (const Command& c : Commands()) {
+        if (args[0] == c.name) return c.run(std::vector<std::string>(args.begin() + 1, args.end()), io);
+    }
+    err << "tarvenne-cli: unknown command \"" << args[0] << "\"\n";
+    PrintUsage(err);
+    return kExitUsage;
+}
+
+}  // namespace tarvenne::cli

@@ -1,0 +1,145 @@
+// Text decoding and the JSON and CSV forms used by the commands' output.
+#include "cli/output_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace tarvenne::cli {
+namespace {
+
+// Code points of bytes 80 to 9F in Windows-1252.
+constexpr std::uint16_t kHigh1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string Windows1252ToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 && b < 0xA0) AppendUtf8(out, kHigh1252[b - 0x80]);
+        else AppendUtf8(out, b);
+    }
+    return out;
+}
+
+std::string JsonString(std::string_view utf8) {
+    std::string out = "\"";
+    for (char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            default:
+                if (b < 0x20 || b == 0x7F) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", b);
+                    out += buf;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string CsvField(std::string_view utf8) {
+    const bool quote = utf8.find_first_of(",\"\r\n") != std::string_view::npos ||
+                       (!utf8.empty() && (utf8.front() == ' ' || utf8.back() == ' '));
+    if (!quote) return std::string(utf8);
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, result.ptr);
+}
+
+void JsonWriter::Indent() {
+    out_ << "\n";
+    for (std::size_t i = 0; i < has_items_.size(); ++i) out_ << "  ";
+}
+
+void JsonWriter::BeforeValue() {
+    if (after_key_) {
+        after_key_ = false;
+        return;
+    }
+    if (has_items_.empty()) return;
+    if (has_items_.back()) out_ << ",";
+    has_items_.back() = true;
+    Indent();
+}
+
+void JsonWriter::Open(char bracket) {
+    BeforeValue();
+    out_ << bracket;
+    has_items_.push_back(false);
+}
+
+void JsonWriter::Close(char bracket) {
+    const bool had_items = !has_items_.empty() && has_items_.back();
+    if (!has_items_.empty()) has_items_.pop_back();
+    if (had_items) Indent();
+    out_ << bracket;
+}
+
+void JsonWriter::Key(std::string_view name) {
+    BeforeValue();
+    out_ << JsonString(name) << ": ";
+    after_key_ = true;
+}
+
+void JsonWriter::String(std::string_view utf8) {
+    BeforeValue();
+    out_ << JsonString(utf8);
+}
+
+void JsonWriter::Int(std::int64_t value) {
+    BeforeValue();
+    out_ << value;
+}
+
+void JsonWriter::Number(double value) {
+    BeforeValue();
+    out_ << JsonNumber(value);
+}
+
+void JsonWriter::Bool(bool value) {
+    BeforeValue();
+    out_ << (value ? "true" : "false");
+}
+
+}  // namespace tarvenne::cli

@@ -1,0 +1,58 @@
+// Printing the files' 8-bit texts: Windows-1252 decoded to UTF-8, JSON strings and a small
+// JSON writer, CSV fields.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvenne::cli {
+
+// Windows-1252 bytes as UTF-8. The five bytes the code page leaves undefined (81, 8D, 8F,
+// 90, 9D) become the control characters of the same number, as Windows decodes them.
+std::string Windows1252ToUtf8(std::string_view text);
+
+// A UTF-8 text as a quoted JSON string: quote, backslash and control characters escaped.
+std::string JsonString(std::string_view utf8);
+
+// A CSV field: quoted (with quotes doubled) when it holds a comma, a quote, a line break or
+// leading or trailing blanks; otherwise as it is.
+std::string CsvField(std::string_view utf8);
+
+// A number for JSON: shortest form that reads back the same; null for NaN and infinities.
+std::string JsonNumber(double value);
+
+// Writes JSON with two-space indentation, placing the commas itself.
+class JsonWriter {
+public:
+    explicit JsonWriter(std::ostream& out) : out_(out) {}
+
+    void BeginObject() { Open('{'); }
+    void EndObject() { Close('}'); }
+    void BeginArray() { Open('['); }
+    void EndArray() { Close(']'); }
+    // The key of the next value inside an object.
+    void Key(std::string_view name);
+    void String(std::string_view utf8);
+    // An 8-bit text of a contacts file, decoded from Windows-1252.
+    void Text(std::string_view ansi) { String(Windows1252ToUtf8(ansi)); }
+    void Int(std::int64_t value);
+    void Number(double value);
+    void Bool(bool value);
+    // Ends the document with a line break.
+    void Finish() { out_ << "\n"; }
+
+private:
+    void Open(char bracket);
+    void Close(char bracket);
+    void BeforeValue();
+    void Indent();
+
+    std::ostream& out_;
+    std::vector<bool> has_items_;  // one per open object or array
+    bool after_key_ = false;
+};
+
+}  // namespace tarvenne::cli
