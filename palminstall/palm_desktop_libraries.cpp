@@ -175,6 +175,14 @@ std::size_t EntryPointTableSize(std::uint32_t library) {
     return found ? found->name_count : 0;
 }
 
+std::size_t BoundEntryPointCount(std::uint32_t library) {
+    const BoundLibrary* found = LibraryFor(library);
+    if (!found) return 0;
+    std::size_t bound = 0;
+    for (platform::EntryPoint slot : found->slots) bound += slot != nullptr;
+    return bound;
+}
+
 bool IsEntryPointBound(std::uint32_t library, const char* name) {
     const BoundLibrary* found = LibraryFor(library);
     if (!found || !name) return false;

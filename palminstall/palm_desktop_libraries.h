@@ -60,6 +60,7 @@ void SetUserDataEntryPointsForTesting(const UserDataEntryPoints& calls);
 // its table holds, and whether the entry point of that name is bound.
 bool IsPalmLibraryLoaded(std::uint32_t library);
 std::size_t EntryPointTableSize(std::uint32_t library);
+std::size_t BoundEntryPointCount(std::uint32_t library);
 bool IsEntryPointBound(std::uint32_t library, const char* name);
 
 }  // namespace tarvenne
