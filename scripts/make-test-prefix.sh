@@ -9,8 +9,10 @@ set -eu
 build=$(cd "$1" && pwd)
 folder=${2:-$build/testbed/palm601}
 case "$folder" in
-  /*)
+  [A-Za-z]:*|\\*) ;;  # already a Windows path
+  *)
     [ -d "$folder" ] || { echo "$0: no folder $folder (build the test bed first)" >&2; exit 1; }
+    folder=$(cd "$folder" && pwd)
     folder="Z:$(printf '%s' "$folder" | tr / '\\')"
     ;;
 esac
