@@ -43,6 +43,7 @@ void WabLoader::BindLibrary() {
                                      kDllPathCapacity, &registered) !=
         platform::RegistryStatus::Ok)
         registered.clear();
+    registered_path_ = registered;
     library_path_ = registered.empty() ? kLibraryName : registered;
     bool loaded = library_.Load(library_path_);
     // A registered path that does not load (a moved installation, or a value that still

@@ -66,6 +66,8 @@ public:
     bool LibraryLoaded() const { return library_.IsLoaded(); }
     bool HasOpenEntryPoint() const { return open_entry_point_ != nullptr; }
     const std::string& LibraryPath() const { return library_path_; }
+    // The DLLPath value found in the registry; empty when there was none.
+    const std::string& RegisteredLibraryPath() const { return registered_path_; }
 
     // Why the last Load failed, in words a user can be shown; empty after a success.
     const std::string& LastError() const { return last_error_; }
@@ -84,6 +86,7 @@ private:
     platform::EntryPoint open_entry_point_ = nullptr;  // WABOpen inside library_; not owned
     std::unique_ptr<AddressBookSession> session_;     // the interfaces of the open book
     std::string library_path_;
+    std::string registered_path_;
     std::string last_error_;
     LoadRoad last_road_ = LoadRoad::None;
 };
