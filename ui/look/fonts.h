@@ -1,0 +1,14 @@
+// The two banner fonts of the program ("Verdana", 11 pixels, normal and bold), created
+// at start and deleted at the end.
+#pragma once
+
+#include <windows.h>
+
+namespace tarvenne {
+
+bool CreateBannerFonts();
+void DeleteBannerFonts();
+HFONT NormalFont();  // null before CreateBannerFonts
+HFONT BoldFont();
+
+}  // namespace tarvenne

@@ -1,0 +1,36 @@
+// ProgressPage, the third page: converts the chosen contacts, visibly paced, and writes
+// the target.
+#pragma once
+
+#include "ui/wizard/wizard_page.h"
+
+#include <string>
+
+namespace tarvenne {
+
+class ProgressPage : public WizardPage {
+public:
+    explicit ProgressPage(WizardFrame* frame);
+    ~ProgressPage() override = default;
+
+    INT_PTR OnInitDialog(WPARAM p1, LPARAM p2) override;
+    bool Activate(bool leaving) override;
+
+    // Converts SelectedContacts and saves the target; the save's result.
+    virtual bool RunConversion();
+
+    // What the last run did, for the result page: whether the file was written, and if
+    // not, why (empty when the reason is not known). Nothing has run yet: not saved.
+    bool Saved() const { return saved_; }
+    const std::string& SaveError() const { return save_error_; }
+
+private:
+    bool saved_ = false;
+    std::string save_error_;
+};
+
+// How long each of n contacts takes at least, in milliseconds, so that any run is
+// visible for about half a second; 0 from 501 contacts on.
+unsigned PacingInterval(int count);
+
+}  // namespace tarvenne

@@ -1,0 +1,31 @@
+// RecordListPage, the second page: the loaded contacts with check boxes, new and changed
+// ones ticked; leaving it keeps copies of the ticked contacts for the conversion.
+#pragma once
+
+#include "ui/framework/list_view_control.h"
+#include "ui/wizard/wizard_page.h"
+
+namespace tarvenne {
+
+class RecordListPage : public WizardPage {
+public:
+    explicit RecordListPage(WizardFrame* frame);
+    ~RecordListPage() override = default;
+
+    INT_PTR OnInitDialog(WPARAM p1, LPARAM p2) override;
+    INT_PTR OnCommand(WPARAM p1, LPARAM p2) override;
+    bool Activate(bool leaving) override;
+
+    ListViewControl& List() { return list_; }
+
+private:
+    // One row per loaded contact (only the differing ones when the filter box is ticked),
+    // ticked by the default rule; the user's own ticks are dropped.
+    void FillList();
+    void CheckAll(bool checked);
+    bool Leave();
+
+    ListViewControl list_;  // its window is a child of the page and goes with it
+};
+
+}  // namespace tarvenne
