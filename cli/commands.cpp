@@ -6,6 +6,14 @@ namespace tarvenne::cli {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
         {"dump", "dump TARGET [--swap-names] [--format text|json|csv]", RunDump},
+        {"diff", "diff SOURCE TARGET [--swap-names] [--custom N=PROPERTY]... [--format text|json]",
+         RunDiff},
+        {"convert",
+         "convert SOURCE TARGET [--swap-names] [--custom N=PROPERTY]...\n"
+         "                       [--select differing|all] [--desktop-version N] [--dry-run]\n"
+         "                       [--format text|json]",
+         RunConvert},
+        {"users", "users [--format text|json]", RunUsers},
     };
     return table;
 }

@@ -35,5 +35,8 @@ const std::vector<Command>& Commands();
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 int RunDump(const std::vector<std::string>& args, CommandIo& io);
+int RunDiff(const std::vector<std::string>& args, CommandIo& io);
+int RunConvert(const std::vector<std::string>& args, CommandIo& io);
+int RunUsers(const std::vector<std::string>& args, CommandIo& io);
 
 }  // namespace tarvenne::cli

@@ -1,0 +1,201 @@
+// tarvenne-cli convert: the wizard's whole run without windows or pacing. Opens the target
+// and the address book, marks every contact, converts the ones the record list page
+// would check (or all), and saves as the progress page does; then reports what happened.
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/conversion_setup.h"
+#include "cli/output_format.h"
+#include "engine/contact_record.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace tarvenne::cli {
+namespace {
+
+constexpr const char* kConvertUsage =
+    "convert SOURCE TARGET [--swap-names] [--custom N=PROPERTY]...\n"
+    "                     [--select differing|all] [--desktop-version N] [--dry-run]\n"
+    "                     [--format text|json]";
+
+struct ConvertReport {
+    std::string source, target;
+    std::string read_layout, write_layout;
+    std::uint32_t contacts = 0, fresh = 0, changed = 0, unchanged = 0, selected = 0;
+    std::uint32_t added = 0, updated = 0, skipped = 0;
+    bool saved = false;
+    bool dry_run = false;
+    std::string backup;  // empty: none made
+    std::string error;   // why the file was not written; empty when it was, or need not be
+};
+
+void PrintJson(std::ostream& out, const ConvertReport& r) {
+    JsonWriter j(out);
+    j.BeginObject();
+    j.Key("source"); j.Text(r.source);
+    j.Key("target"); j.Text(r.target);
+    j.Key("read_layout"); j.String(r.read_layout);
+    j.Key("write_layout"); j.String(r.write_layout);
+    j.Key("contacts"); j.Int(r.contacts);
+    j.Key("new"); j.Int(r.fresh);
+    j.Key("changed"); j.Int(r.changed);
+    j.Key("unchanged"); j.Int(r.unchanged);
+    j.Key("selected"); j.Int(r.selected);
+    j.Key("added"); j.Int(r.added);
+    j.Key("updated"); j.Int(r.updated);
+    j.Key("skipped"); j.Int(r.skipped);
+    j.Key("saved"); j.Bool(r.saved);
+    // The writer has no null of its own; a NaN number is written as null.
+    j.Key("backup");
+    if (r.backup.empty()) j.Number(std::nan(""));
+    else j.Text(r.backup);
+    j.Key("error");
+    if (r.error.empty()) j.Number(std::nan(""));
+    else j.Text(r.error);
+    j.EndObject();
+    j.Finish();
+}
+
+void PrintText(std::ostream& out, const ConvertReport& r) {
+    out << "Source:    " << Windows1252ToUtf8(r.source) << "\n"
+        << "Target:    " << Windows1252ToUtf8(r.target) << " (read as " << r.read_layout
+        << ", written as " << r.write_layout << ")\n"
+        << "Contacts:  " << r.contacts << " (" << r.fresh << " new, " << r.changed
+        << " changed, " << r.unchanged << " unchanged)\n"
+        << "Selected:  " << r.selected << "\n"
+        << "Converted: " << r.added << " added, " << r.updated << " updated, " << r.skipped
+        << " skipped\n";
+    if (r.saved) {
+        out << "Result:    Succeeded. Backup: " << Windows1252ToUtf8(r.backup) << "\n";
+    } else if (!r.error.empty()) {
+        out << "Result:    Not written. " << Windows1252ToUtf8(r.error) << "\n";
+    } else if (r.dry_run) {
+        out << "Result:    Dry run; nothing was written.\n";
+    } else {
+        out << "Result:    No contact selected; nothing was converted or written.\n";
+    }
+}
+
+}  // namespace
+
+int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
+    ArgumentSpec spec;
+    spec.switches = {"--swap-names", "--dry-run"};
+    spec.valued = {"--format", "--custom", "--select", "--desktop-version"};
+    spec.repeatable = {"--custom"};
+    spec.min_positionals = spec.max_positionals = 2;
+    const ParsedArguments parsed = ParseArguments(args, spec);
+    const std::string format = parsed.Value("--format", "text");
+    const std::string select = parsed.Value("--select", "differing");
+    std::string usage_error = parsed.error;
+    if (usage_error.empty() && format != "text" && format != "json")
+        usage_error = "unknown format \"" + format + "\" (text or json)";
+    if (usage_error.empty() && select != "differing" && select != "all")
+        usage_error = "unknown selection \"" + select + "\" (differing or all)";
+    OpenRequest request;
+    wab::CustomFieldMap custom{};
+    if (usage_error.empty()) {
+        request.source = parsed.positionals[0];
+        request.target_text = parsed.positionals[1];
+        request.swap_names = parsed.Has("--swap-names");
+        const auto version = parsed.values.find("--desktop-version");
+        if (version != parsed.values.end()) {
+            const std::string& text = version->second.back();
+            char* end = nullptr;
+            const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+            if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+                *end != '\0' || v > 0xFFFFFFFFull)
+                usage_error = "--desktop-version \"" + text + "\" is not a version number such as 40101";
+            request.version_given = true;
+            request.desktop_version = static_cast<std::uint32_t>(v);
+        }
+        const auto it = parsed.values.find("--custom");
+        if (!usage_error.empty()) {
+        } else if (!ParseTargetSpec(request.target_text, &request.target, &usage_error)) {
+        } else if (it != parsed.values.end()) {
+            ParseCustomMappings(it->second, &custom, &usage_error);
+        }
+    }
+    if (!usage_error.empty()) {
+        io.err << "tarvenne-cli convert: " << usage_error << "\nusage: tarvenne-cli "
+               << kConvertUsage << "\n";
+        return kExitUsage;
+    }
+
+    UserLibraryScope user_library;
+    OpenedConversion opened;
+    std::string why;
+    if (OpenConversion(request, &opened, &why) != kExitDone) {
+        io.err << "tarvenne-cli convert: " << why << "\n";
+        return kExitUnreadable;
+    }
+    ConversionJob& job = *opened.job;
+    wab::WabLoader& loader = *opened.loader;
+
+    ConvertReport report;
+    report.source = request.source;
+    report.target = opened.target_path;
+    report.read_layout = LayoutName(job.LoadedLayout());
+    report.write_layout = job.UsesNewLayout() ? "palmsg" : "classic";
+    report.dry_run = parsed.Has("--dry-run");
+
+    // The record list page's choice: the differing contacts are the checked ones.
+    std::vector<const wab::SourceContact*> chosen;
+    for (wab::SourceContact* c = loader.First(); c; c = loader.Next()) {
+        ++report.contacts;
+        if (c->difference_status == wab::kNew) ++report.fresh;
+        else if (c->difference_status == wab::kChanged) ++report.changed;
+        else ++report.unchanged;
+        if (select == "all" || c->difference_status != wab::kUnchanged) chosen.push_back(c);
+    }
+    report.selected = static_cast<std::uint32_t>(chosen.size());
+
+    int status = kExitDone;
+    if (!chosen.empty()) {
+        // Leaving the record list page hands the mapping over before the progress page runs.
+        loader.SetCustomFieldMap(custom.data(), wab::kCustomFieldCount);
+        for (const wab::SourceContact* c : chosen) {
+            ContactRecord record;
+            wab::ConvertSourceContact(c, &record);
+            const bool changed = job.AddContact(&record);
+            const std::int32_t match = job.LastMatch();
+            if (changed && match == kMatchNone) {
+                ++report.added;
+            } else if (changed && match == kMatchDiffers) {
+                ++report.updated;
+            } else {
+                ++report.skipped;
+                if (match != kMatchIdentical)
+                    io.err << "tarvenne-cli convert: \""
+                           << Windows1252ToUtf8(c->Text(wab::tag::kDisplayName))
+                           << "\" could not be added to the contacts file\n";
+            }
+        }
+        if (report.dry_run) {
+            // A save the installed version would refuse is refused before anything is
+            // written, so asking is safe and tells the truth about the real run.
+            const std::int32_t writer = job.UsesNewLayout() ? kLayoutPalmSg : kLayoutClassic;
+            if (writer != job.LoadedLayout() && !job.SaveTarget()) {
+                report.error = job.LastError();
+                status = kExitNotWritten;
+            }
+        } else if (job.SaveTarget()) {
+            report.saved = true;
+            report.backup = report.target + ".xbk";
+        } else {
+            report.error = job.LastError().empty() ? "The contacts file was not written."
+                                                   : job.LastError();
+            status = kExitNotWritten;
+        }
+    }
+
+    if (format == "json") PrintJson(io.out, report);
+    else PrintText(io.out, report);
+    if (!report.error.empty()) io.err << "tarvenne-cli convert: " << report.error << "\n";
+    io.out.flush();
+    return status;
+}
+
+}  // namespace tarvenne::cli

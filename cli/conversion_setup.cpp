@@ -1,0 +1,181 @@
+// Opening a conversion from the command line: the options page's checks and loads,
+// without its windows.
+#include "cli/conversion_setup.h"
+
+#include "palminstall/palm_desktop_libraries.h"
+#include "palminstall/palm_desktop_locator.h"
+#include "platform/file_system.h"
+#include "wab/property_table.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace tarvenne::cli {
+namespace {
+
+constexpr const char* kCurrentSource = "@current";
+constexpr std::uint32_t kClassicWriterVersion = DesktopVersionThreshold - 1;  // 4.1.1
+
+// A whole decimal or 0x-hex number that fits 32 bits.
+bool ParseUnsigned(const std::string& text, std::uint32_t* value) {
+    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text.c_str(), &end, 0);
+    if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFull) return false;
+    *value = static_cast<std::uint32_t>(v);
+    return true;
+}
+
+}  // namespace
+
+bool ParseTargetSpec(const std::string& text, TargetSpec* target, std::string* why) {
+    static const std::string kUserPrefix = "@user:";
+    *target = TargetSpec();
+    if (text.compare(0, kUserPrefix.size(), kUserPrefix) == 0) {
+        const std::string digits = text.substr(kUserPrefix.size());
+        std::uint32_t id = 0;
+        const bool decimal = !digits.empty() && digits.find_first_not_of("0123456789") ==
+                                                    std::string::npos;
+        if (!decimal || !ParseUnsigned(digits, &id) || id > 0x7FFFFFFFu) {
+            *why = "\"" + text + "\" is not @user:ID with a number for ID";
+            return false;
+        }
+        target->for_user = true;
+        target->user_id = static_cast<std::int32_t>(id);
+        return true;
+    }
+    if (text.empty() || text[0] == '@') {
+        *why = "\"" + text + "\" is neither a file nor @user:ID";
+        return false;
+    }
+    target->path = text;
+    return true;
+}
+
+bool ParseCustomMappings(const std::vector<std::string>& values, wab::CustomFieldMap* map,
+                         std::string* why) {
+    map->fill(0);
+    for (const std::string& value : values) {
+        const std::size_t eq = value.find('=');
+        std::uint32_t field = 0;
+        if (eq == std::string::npos || !ParseUnsigned(value.substr(0, eq), &field) ||
+            field < 1 || field > wab::kCustomFieldCount) {
+            *why = "--custom \"" + value + "\": expected N=PROPERTY with N from 1 to 9";
+            return false;
+        }
+        const std::string property = value.substr(eq + 1);
+        std::uint32_t tag = 0;
+        int row = -1;
+        if (property.size() > 2 && property[0] == '0' && (property[1] == 'x' || property[1] == 'X')) {
+            if (ParseUnsigned(property, &tag)) row = wab::FindTextRow(tag);
+        } else if (!property.empty()) {
+            row = wab::FindPropertyRowByName(property.c_str());
+            if (row >= 0) {
+                tag = wab::PropertyTable()[row].tag;
+                if (wab::PropertyTable()[row].kind != wab::SlotKind::Text) row = -1;
+            }
+        }
+        if (row < 0) {
+            *why = "--custom \"" + value +
+                   "\": not a text property of the address book (a name such as Comment, or "
+                   "a tag such as 0x3004001E)";
+            return false;
+        }
+        (*map)[field - 1] = tag;
+    }
+    return true;
+}
+
+const char* LayoutName(std::int32_t loaded_layout) {
+    return loaded_layout == kLayoutClassic ? "classic" : "palmsg";
+}
+
+const char* StatusName(std::int32_t difference_status) {
+    switch (difference_status) {
+        case wab::kNew: return "new";
+        case wab::kChanged: return "changed";
+        default: return "unchanged";
+    }
+}
+
+UserLibraryScope::UserLibraryScope() {
+    // Calls bound already (by a test, or by an earlier scope) are left as they are.
+    if (BoundUserDataEntryPoints().UmGetUserCount) {
+        loaded_ = false;
+        return;
+    }
+    loaded_ = LoadLibraries(kUserDataLibrary);
+}
+
+UserLibraryScope::~UserLibraryScope() {
+    if (loaded_) UnloadLibraries(kUserDataLibrary);
+}
+
+int OpenConversion(const OpenRequest& request, OpenedConversion* opened, std::string* why) {
+    const TargetSpec& target = request.target;
+    opened->source_label = request.source;
+
+    // A file target is probed first, as the options page does, so that a file no reader
+    // takes is refused before anything else happens.
+    std::int32_t probed = 0;
+    if (!target.for_user) {
+        probed = ConversionJob::ProbeContactsFile(target.path);
+        if (probed == kProbeUnreadable) {
+            ConversionJob reader(DesktopVersionThreshold);
+            reader.LoadTargetFromFile(target.path);
+            *why = "Invalid Palm Desktop contacts file \"" + target.path + "\"" +
+                   (reader.LastError().empty() ? std::string(".") : ": " + reader.LastError());
+            return kExitUnreadable;
+        }
+    }
+
+    std::uint32_t version = request.desktop_version;
+    bool follow_target = false;
+    if (!request.version_given) {
+        version = GetDesktopVersion();
+        follow_target = version == kNoDesktopVersion;
+    }
+    // Without an installation the file is written in the layout it was read in.
+    if (follow_target && probed == kProbeClassic) version = kClassicWriterVersion;
+    if (follow_target && probed == kProbePalmSg) version = DesktopVersionThreshold;
+
+    auto open_target = [&](std::uint32_t with_version) {
+        opened->job = std::make_unique<ConversionJob>(with_version);
+        opened->job->SetSwapNames(request.swap_names);
+        return target.for_user ? opened->job->LoadTargetForUser(target.user_id)
+                               : opened->job->LoadTargetFromFile(target.path);
+    };
+    bool loaded = open_target(follow_target && target.for_user ? DesktopVersionThreshold : version);
+    if (loaded && follow_target && target.for_user &&
+        opened->job->LoadedLayout() == kLayoutClassic)
+        loaded = open_target(kClassicWriterVersion);
+    if (!loaded) {
+        *why = "cannot read the contacts file of \"" + request.target_text + "\"" +
+               (opened->job->LastError().empty() ? std::string(".")
+                                                 : ": " + opened->job->LastError());
+        return kExitUnreadable;
+    }
+    const ConversionJob& job = *opened->job;
+    opened->target_path = job.LoadedLayout() == kLayoutClassic ? job.ClassicFile().Path()
+                                                                 : job.PalmSgFile().Path();
+    if (opened->target_path.empty()) opened->target_path = target.path;
+
+    std::string book;
+    if (request.source != kCurrentSource) {
+        book = request.source;
+        if (book.empty() || !platform::PathExists(book)) {
+            *why = "Invalid Outlook Express Address Book File: nothing exists at \"" + book + "\".";
+            return kExitUnreadable;
+        }
+    }
+    opened->loader = std::make_unique<wab::WabLoader>();
+    if (!opened->loader->Load(book)) {
+        *why = "cannot read the address book: " + opened->loader->LastError();
+        return kExitUnreadable;
+    }
+    wab::MarkAgainstTarget(opened->loader.get(), &opened->job->TargetContacts());
+    return kExitDone;
+}
+
+}  // namespace tarvenne::cli
