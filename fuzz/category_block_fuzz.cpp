@@ -3,23 +3,13 @@
 // writes the same bytes again.
 #include "palmfile/category_table.h"
 #include "palmfile/dat_stream.h"
-#include "platform/file_system.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <process.h>
-#define TARVENNE_GETPID _getpid
-#else
-#include <unistd.h>
-#define TARVENNE_GETPID getpid
-#endif
 
 namespace {
 
@@ -32,25 +22,17 @@ using tarvenne::DatStream;
     std::abort();
 }
 
-const std::string& WorkFile() {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() /
-         ("tarvenne-category-fuzz-" + std::to_string(TARVENNE_GETPID()) + ".dat"))
-            .string();
-    return path;
-}
-
-// Reads a block from the work file holding bytes; the table, or none when refused.
+// Reads a block from bytes in memory; the table, or none when refused.
 std::unique_ptr<CategoryTable> ReadFrom(const std::vector<std::uint8_t>& bytes) {
-    if (!tarvenne::platform::WriteFileBytes(WorkFile(), bytes)) return nullptr;
     DatStream stream;
-    if (!stream.Open(WorkFile(), 0)) return nullptr;
+    stream.OpenImage(bytes);
     std::unique_ptr<CategoryTable> table;
     if (!ReadCategoryBlock(stream, &table)) {
         if (stream.LastError().empty()) Broken("a refused block without a reason", "");
         return nullptr;
     }
     if (!table) Broken("no table after a successful read", "");
+    if (stream.ReadOffset() > bytes.size()) Broken("read past the end", "");
     return table;
 }
 

@@ -99,6 +99,16 @@ bool ClassicAddressFile::LoadForUser(std::int32_t user_id) {
 bool ClassicAddressFile::Load(const std::string& path) {
     loaded_ = false;
     if (!Open(path, 2)) return false;
+    return ReadOpened();
+}
+
+bool ClassicAddressFile::LoadImage(std::vector<std::uint8_t> bytes) {
+    loaded_ = false;
+    OpenImage(std::move(bytes));
+    return ReadOpened();
+}
+
+bool ClassicAddressFile::ReadOpened() {
     // From here on the remembered path is this file. Until its load succeeds, what the
     // object holds (part of it, or another file's records) must never be written over it.
     load_failed_ = true;
@@ -211,15 +221,10 @@ bool ClassicAddressFile::SaveAs(const std::string& path) {
         return Fail("the path is longer than " + std::to_string(kStoredPathChars) +
                     " characters");
     if (load_failed_) return Fail("the file did not load completely, so it is not written");
-    Close();
 
     // The whole new content first: nothing touches the disk unless all of it could be made.
-    const bool built = WriteInt32(kVersionTag) && WriteCString(path) &&
-                       WriteCString(header_text_) && WriteCategories() && WriteSchema() &&
-                       WriteRecords() &&
-                       (trailing_.empty() || WriteBytes(trailing_.data(), trailing_.size()));
-    std::vector<std::uint8_t> content = TakePendingWrites();
-    if (!built) return false;
+    std::vector<std::uint8_t> content;
+    if (!BuildContent(path, &content)) return false;
 
     // The backup must exist before the file changes; a missing file is never created,
     // because the copy of a missing file fails.
@@ -229,6 +234,18 @@ bool ClassicAddressFile::SaveAs(const std::string& path) {
     const bool ok = WriteBytes(content.data(), content.size()) && Commit();
     Close();
     return ok;
+}
+
+bool ClassicAddressFile::BuildContent(const std::string& stored_path,
+                                      std::vector<std::uint8_t>* content) {
+    if (!content) return false;
+    Close();
+    const bool built = WriteInt32(kVersionTag) && WriteCString(stored_path) &&
+                       WriteCString(header_text_) && WriteCategories() && WriteSchema() &&
+                       WriteRecords() &&
+                       (trailing_.empty() || WriteBytes(trailing_.data(), trailing_.size()));
+    *content = TakePendingWrites();
+    return built;
 }
 
 bool ClassicAddressFile::WriteCategories() { return WriteCategoryBlock(*this, categories_.get()); }

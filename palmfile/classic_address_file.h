@@ -94,6 +94,10 @@ public:
     // Reads the whole file. Refused (false, nothing on disk changed): a file that cannot
     // be opened, another layout, a truncated or inconsistent file. LastError() says why.
     bool Load(const std::string& path);
+    // The same reading over bytes in memory; the remembered path does not change.
+    bool LoadImage(std::vector<std::uint8_t> bytes);
+    // The whole file as SaveAs writes it, with stored_path in its file-name item.
+    bool BuildContent(const std::string& stored_path, std::vector<std::uint8_t>* content);
     // Makes the ".xbk" backup beside path, then replaces the file's content all at once.
     // Never creates a file; a failed save leaves the file as it was.
     virtual bool SaveAs(const std::string& path);
@@ -135,6 +139,7 @@ private:
     std::vector<std::uint8_t> trailing_;
 
     bool ReadTrailingBytes();
+    bool ReadOpened();  // everything after the open of Load or LoadImage
 };
 
 }  // namespace tarvenne

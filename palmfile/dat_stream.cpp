@@ -47,6 +47,12 @@ bool DatStream::Open(const std::string& path, int mode) {
     return true;
 }
 
+void DatStream::OpenImage(std::vector<std::uint8_t> bytes) {
+    ClearError();
+    Close();
+    in_ = std::move(bytes);
+}
+
 void DatStream::Close() {
     file_.Close();
     in_.clear();

@@ -62,6 +62,9 @@ public:
     bool Open(const std::string& path, int mode);
     void Close();
     bool IsOpen() const;
+    // Reads from bytes already in memory instead of a file (no file is open, so Commit
+    // fails); the remembered path stays. For parsing bytes that never were a file.
+    void OpenImage(std::vector<std::uint8_t> bytes);
     // The path of the last successful Open; survives Close.
     const std::string& Path() const { return path_; }
 

@@ -209,6 +209,15 @@ TEST_F(ClassicFileTest, LoadKeepsEverythingAndSaveWritesTheSameBytes) {
         EXPECT_EQ(FileBytes(path), Build(four_lines));
         EXPECT_EQ(FileBytes(path + ".xbk"), original) << "the backup holds the old content";
 
+        // Reading and building in memory gives the same bytes, and leaves the path alone.
+        ClassicAddressFile in_memory;
+        in_memory.SetSwapNames(swap);
+        ASSERT_TRUE(in_memory.LoadImage(original)) << in_memory.LastError();
+        std::vector<std::uint8_t> built;
+        ASSERT_TRUE(in_memory.BuildContent(path, &built));
+        EXPECT_EQ(built, Build(four_lines));
+        EXPECT_EQ(in_memory.Path(), "");
+
         // A second round trip changes nothing at all.
         const auto once = FileBytes(path);
         ClassicAddressFile again;
