@@ -8,6 +8,14 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <process.h>
+#define TARVENNE_TEST_PID _getpid()
+#else
+#include <unistd.h>
+#define TARVENNE_TEST_PID getpid()
+#endif
+
 namespace tarvenne::testing {
 
 class TestFolder {
@@ -17,7 +25,9 @@ public:
         std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "t";
         for (char& c : name)
             if (c == '/' || c == '\\') c = '_';
-        path_ = std::filesystem::temp_directory_path() / ("tarvenne-" + name);
+        // The process id keeps runs of the same test from two build folders apart.
+        path_ = std::filesystem::temp_directory_path() /
+                ("tarvenne-" + name + "-" + std::to_string(TARVENNE_TEST_PID));
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
         std::filesystem::create_directories(path_);
