@@ -178,6 +178,20 @@ bool PalmSgRecordList::AppendCopy(const PalmSgRecord* record) {
     return true;
 }
 
+bool PalmSgRecordList::AppendMove(PalmSgRecord&& record) {
+    PalmSgRecord* taken = nullptr;
+    try {
+        taken = new PalmSgRecord(std::move(record));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!records_.Append(taken)) {
+        delete taken;
+        return false;
+    }
+    return true;
+}
+
 // --- PalmSgAddressFile ---
 
 PalmSgAddressFile::PalmSgAddressFile() { InitDefaults(); }
@@ -260,16 +274,6 @@ bool PalmSgAddressFile::SaveAs(const std::string& path) {
     if (path.size() > kMaxStoredName)
         return Fail("the path \"" + path + "\" is longer than 255 characters");
     if (!records_) return Fail("no record list");
-    // The whole new content is built in memory before the disk is touched.
-    Close();
-    const bool built = WriteSignature() && WriteHeader() && WriteFileName(path) &&
-                       WriteCustomLabels() && WriteCategories() && WriteSchema() &&
-                       WriteRecords() && WriteTrailing();
-    std::vector<std::uint8_t> content = TakePendingWrites();
-    if (!built) {
-        if (LastError().empty()) Fail("the new content of \"" + path + "\" could not be built");
-        return false;
-    }
     // Nothing is written unless the previous content is safe in the backup; this also
     // refuses a file that does not exist, which is never created.
     if (!platform::PathExists(path)) return Fail("\"" + path + "\" does not exist");
@@ -279,11 +283,18 @@ bool PalmSgAddressFile::SaveAs(const std::string& path) {
         if (LastError().empty()) Fail("\"" + path + "\" could not be opened for writing");
         return false;
     }
-    const bool staged = WriteBytes(content.data(), content.size());
-    content = std::vector<std::uint8_t>();
-    // Commit replaces the content in one go and puts the previous content back when any
+    // The whole new content is built in the stream's memory while the file stays as it
+    // is; Commit then replaces it in one go and puts the previous content back when any
     // step of that fails.
-    if (!staged || !Commit()) {
+    const bool built = WriteSignature() && WriteHeader() && WriteFileName(path) &&
+                       WriteCustomLabels() && WriteCategories() && WriteSchema() &&
+                       WriteRecords() && WriteTrailing();
+    if (!built) {
+        Close();
+        if (LastError().empty()) Fail("the new content of \"" + path + "\" could not be built");
+        return false;
+    }
+    if (!Commit()) {
         Close();
         if (LastError().empty())
             Fail(RestoreFailed() ? "writing \"" + path + "\" failed and its previous content "
@@ -384,7 +395,8 @@ bool PalmSgAddressFile::ReadRecords() {
         if (!ReadRecord(&record))
             return Fail("record " + std::to_string(n + 1) + " of " +
                         std::to_string(record_count) + " is damaged or cut short" + At(*this));
-        if (!records_->AppendCopy(&record)) return Fail("out of memory reading the records");
+        if (!records_->AppendMove(std::move(record)))
+            return Fail("out of memory reading the records");
     }
     return true;
 }

@@ -76,6 +76,9 @@ public:
 
     void Clear() { records_.Clear(true); }
     bool AppendCopy(const PalmSgRecord* record);  // deep copy, blobs included
+    // Takes the record over without copying it (the reader's way: one allocation per
+    // record instead of two).
+    bool AppendMove(PalmSgRecord&& record);
     PalmSgRecord* First() { return records_.First(); }
     PalmSgRecord* Next() { return records_.Next(); }
     PalmSgRecord* Get(std::uint32_t position) { return records_.Get(position); }
