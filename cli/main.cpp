@@ -5,7 +5,18 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The output is UTF-8 bytes with the line ends the formats chose (CSV rows end in
+    // CR LF already); text mode would add a CR before every LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     std::vector<std::string> args(argv + 1, argv + argc);
     const int status = tarvenne::cli::RunCli(args, std::cout, std::cerr);
     std::cout.flush();
