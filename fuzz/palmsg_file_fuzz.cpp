@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -56,11 +57,16 @@ bool SameRecord(const PalmSgRecord& a, const PalmSgRecord& b) {
     return same;
 }
 
+// The input goes through a real file, as Load takes a path; in memory-backed /dev/shm
+// where there is one, so the flushes of every save cost nothing.
 const std::string& WorkFile() {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() /
-         ("tarvenne-palmsg-fuzz-" + std::to_string(TARVENNE_GETPID()) + ".dat"))
+    static const std::string path = [] {
+        std::error_code ec;
+        std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+        if (std::filesystem::is_directory("/dev/shm", ec)) dir = "/dev/shm";
+        return (dir / ("tarvenne-palmsg-fuzz-" + std::to_string(TARVENNE_GETPID()) + ".dat"))
             .string();
+    }();
     return path;
 }
 
@@ -71,6 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool settings_pointed_away = [] {
         // No settings file: the swap option stays off unless the input asks below.
         platform::SetSettingsFileForTesting(WorkFile() + ".ini-none");
+        std::atexit([] {
+            tarvenne::platform::RemoveFile(WorkFile());
+            tarvenne::platform::RemoveFile(WorkFile() + ".xbk");
+        });
         return true;
     }();
     (void)settings_pointed_away;
