@@ -5,6 +5,7 @@
 #include "engine/bounded_text.h"
 #include "palminstall/palm_desktop_locator.h"
 
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -208,14 +209,29 @@ void ConversionJob::SetSwapNames(bool swap) {
 
 bool ConversionJob::LoadTargetForUser(std::int32_t user_id) {
     ResetTarget();
-    if (classic_file_->LoadForUser(user_id)) return FinishLoad(true, false);
-    return FinishLoad(false, palmsg_file_->LoadForUser(user_id));
+    try {
+        if (classic_file_->LoadForUser(user_id)) return FinishLoad(true, false);
+        return FinishLoad(false, palmsg_file_->LoadForUser(user_id));
+    } catch (const std::bad_alloc&) {
+        return OutOfMemoryWhileLoading();
+    }
 }
 
 bool ConversionJob::LoadTargetFromFile(const std::string& path) {
     ResetTarget();
-    if (classic_file_->Load(path)) return FinishLoad(true, false);
-    return FinishLoad(false, palmsg_file_->Load(path));
+    try {
+        if (classic_file_->Load(path)) return FinishLoad(true, false);
+        return FinishLoad(false, palmsg_file_->Load(path));
+    } catch (const std::bad_alloc&) {
+        return OutOfMemoryWhileLoading();
+    }
+}
+
+bool ConversionJob::OutOfMemoryWhileLoading() {
+    ResetTarget();
+    loaded_layout_ = kLayoutFailed;
+    error_ = "The computer ran out of memory while reading the contacts file.";
+    return false;
 }
 
 bool ConversionJob::FinishLoad(bool classic_loaded, bool palmsg_loaded) {
@@ -264,13 +280,21 @@ bool ConversionJob::FinishLoad(bool classic_loaded, bool palmsg_loaded) {
 bool ConversionJob::AddContact(const ContactRecord* record) {
     last_match_ = kMatchBadInput;
     if (!record) return false;
-    const MatchResult match = target_contacts_.FindMatch(record);
-    last_match_ = match.code;
-    switch (match.code) {
-        case kMatchIdentical: return false;
-        case kMatchNone: return AppendRecord(*record);
-        case kMatchDiffers: return UpdateRecord(*record, match.position);
-        default: return false;
+    try {
+        const MatchResult match = target_contacts_.FindMatch(record);
+        last_match_ = match.code;
+        switch (match.code) {
+            case kMatchIdentical: return false;
+            case kMatchNone: return AppendRecord(*record);
+            case kMatchDiffers: return UpdateRecord(*record, match.position);
+            default: return false;
+        }
+    } catch (const std::bad_alloc&) {
+        // The working copies, the target contacts and the file's records may no longer
+        // stand for each other: nothing of this run may be saved.
+        loaded_layout_ = kLayoutFailed;
+        error_ = "The computer ran out of memory during the conversion; nothing was written.";
+        return false;
     }
 }
 

@@ -97,6 +97,7 @@ public:
 
 private:
     bool FinishLoad(bool classic_loaded, bool palmsg_loaded);
+    bool OutOfMemoryWhileLoading();
     bool AppendRecord(const ContactRecord& contact);
     bool UpdateRecord(const ContactRecord& contact, std::uint32_t position);
     void FreeWorkingCopies();
