@@ -43,12 +43,13 @@ public:
         if (had_value_) Set(previous_);
         else Remove();
     }
-    void Set(const std::string& folder) {
+    void Set(const std::string& folder) { SetRaw(REG_SZ, folder.c_str(), folder.size() + 1); }
+    // Any type and any bytes, a text without its terminator included.
+    void SetRaw(DWORD type, const void* data, std::size_t size) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kCore, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExA(key, "DesktopPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>(folder.size() + 1));
+        RegSetValueExA(key, "DesktopPath", 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
         RegCloseKey(key);
     }
     void Remove() {
@@ -91,6 +92,19 @@ TEST_F(PalmDesktop, FolderComesFromTheRegistry) {
     EXPECT_EQ(FindDesktopFolder(&folder, length), -102);
     EXPECT_EQ(FindDesktopFolder(&folder, length + 1), 0) << "exactly fitting";
     EXPECT_EQ(FindDesktopFolder(&folder, 0), -100);
+
+    // A text stored without its terminator still needs room for one; a number or an
+    // empty text names no folder.
+    registry_.SetRaw(REG_SZ, "C:\\Palm", 7);
+    EXPECT_EQ(FindDesktopFolder(&folder, 8), 0);
+    EXPECT_EQ(folder, "C:\\Palm");
+    EXPECT_EQ(FindDesktopFolder(&folder, 7), -102);
+    const DWORD number = 42;
+    registry_.SetRaw(REG_DWORD, &number, sizeof number);
+    EXPECT_EQ(FindDesktopFolder(&folder, 260), -101);
+    registry_.Set("");
+    EXPECT_EQ(FindDesktopFolder(&folder, 260), -101);
+    registry_.Set(TestBed("palm411"));
 
     // A folder in the settings file wins, even one that does not exist.
     platform::WriteIniString("Path", "PDPath", "Q:\\Nowhere", dir_.File("tarvenne.ini"));
