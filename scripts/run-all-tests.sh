@@ -26,7 +26,6 @@ step "64-bit Windows build and its tests under wine64"
 cmake --preset win64 >/dev/null
 cmake --build build/win64 -j "$jobs"
 scripts/wine-session.sh start build/win64
-if [ -x scripts/make-test-prefix.sh ]; then scripts/make-test-prefix.sh build/win64 || true; fi
 ctest --test-dir build/win64 --output-on-failure -LE ui || failed+=("win64")
 scripts/wine-session.sh stop build/win64
 if [ -x scripts/run-ui-tests.sh ]; then
