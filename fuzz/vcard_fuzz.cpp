@@ -1,0 +1,61 @@
+// Fuzz target for the vCard reader: any input is refused with a reason or read into cards
+// whose values obey what the rest of the program relies on (no tag twice, no NUL, every
+// line break CR LF, an entry id), and every card fills and converts without harm.
+#include "engine/contact_record.h"
+#include "wab/property_mapping.h"
+#include "wab/vcard_reader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+namespace {
+
+using namespace tarvenne::wab;
+
+[[noreturn]] void Broken(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "vCard reader broken: %s %s\n", what, detail.c_str());
+    std::abort();
+}
+
+void CheckText(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\0') Broken("a NUL inside a value", "");
+        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))
+            Broken("a CR without LF", "");
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) Broken("an LF without CR", "");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    VCardReadResult result;
+    const bool ok = ParseVCards(data, size, &result);
+    if (ok != result.ok) Broken("result and flag disagree", "");
+    if (!ok) {
+        if (result.error.empty()) Broken("a refusal without a reason", "");
+        if (!result.entries.empty()) Broken("cards kept from a refused file", "");
+        return 0;
+    }
+    if (result.entries.size() > kMaxVCardCards) Broken("more cards than the limit", "");
+    for (const VCardEntry& entry : result.entries) {
+        if (entry.entry_id.empty()) Broken("a card without an entry id", "");
+        if (entry.object_type != kObjectTypeMailUser && entry.object_type != kObjectTypeDistList)
+            Broken("an unknown object type", std::to_string(entry.object_type));
+        std::set<std::uint32_t> tags;
+        for (const PropertyValue& v : entry.values) {
+            if (!tags.insert(v.tag).second) Broken("a tag delivered twice", std::to_string(v.tag));
+            if (FindPropertyRow(v.tag) < 0) Broken("a tag outside the table", std::to_string(v.tag));
+            CheckText(v.text);
+        }
+        SourceContact contact;
+        Fill(&contact, entry.values.data(), entry.values.size());
+        tarvenne::ContactRecord record;
+        if (!ConvertSourceContact(&contact, &record)) Broken("a conversion refused", "");
+        if (record.birthday != record.birthday) Broken("a birthday that is not a number", "");
+    }
+    return 0;
+}
