@@ -76,7 +76,12 @@ void BM_MarkContacts(benchmark::State& state) {
     state.SetComplexityN(n);
     state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_MarkContacts)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_MarkContacts)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 // A target file of n records in a temporary folder, made once per size.
 class TargetFile {
@@ -114,7 +119,12 @@ void BM_LoadTarget(benchmark::State& state) {
     }
     state.SetComplexityN(n);
 }
-BENCHMARK(BM_LoadTarget)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_LoadTarget)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 void BM_AddContacts(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -135,7 +145,12 @@ void BM_AddContacts(benchmark::State& state) {
     state.SetComplexityN(n);
     state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_AddContacts)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_AddContacts)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 void BM_SaveTarget(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -149,7 +164,12 @@ void BM_SaveTarget(benchmark::State& state) {
     }
     state.SetComplexityN(n);
 }
-BENCHMARK(BM_SaveTarget)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_SaveTarget)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 }  // namespace
 }  // namespace tarvenne

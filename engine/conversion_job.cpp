@@ -33,8 +33,7 @@ enum PhoneLabel : std::int32_t {
 
 // Phone slots in slot order into the fields their labels name; a later slot with the same
 // label wins, pagers and unknown labels are not carried.
-void ReadPhones(const std::string* text, const std::int32_t* label, int slots,
-                ContactRecord& c) {
+void ReadPhones(const std::string* text, const std::int32_t* label, int slots, ContactRecord& c) {
     for (int i = 0; i < slots; ++i) {
         if (text[i].empty()) continue;
         switch (label[i]) {
@@ -379,9 +378,10 @@ bool ConversionJob::SaveTarget() {
         } else {
             const std::string installed =
                 desktop_version_ == kNoDesktopVersion
-                    ? std::string("No Palm Desktop installation was found, so the newer layout is written")
-                    : "The installed Palm Desktop " + VersionText(desktop_version_) + " reads the " +
-                          (uses_new_layout_ ? "newer" : "classic") + " layout";
+                    ? std::string(
+                          "No Palm Desktop installation was found, so the newer layout is written")
+                    : "The installed Palm Desktop " + VersionText(desktop_version_) +
+                          " reads the " + (uses_new_layout_ ? "newer" : "classic") + " layout";
             error_ = installed + ", but the contacts file is in the " +
                      (loaded_layout_ == kLayoutClassic ? "classic" : "newer") +
                      " layout; it was not written.";

@@ -17,10 +17,10 @@ namespace tarvenne {
 
 // Which reader opened the target.
 enum LoadedLayoutCode : std::int32_t {
-    kLayoutNone = 0,     // nothing opened since the last reset
+    kLayoutNone = 0,  // nothing opened since the last reset
     kLayoutClassic = 1,
     kLayoutPalmSg = 2,
-    kLayoutFailed = 3,   // the last opening failed
+    kLayoutFailed = 3,  // the last opening failed
 };
 
 // The result of ProbeContactsFile.

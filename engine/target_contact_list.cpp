@@ -37,11 +37,10 @@ bool SameAddress(const ContactAddress& a, const ContactAddress& b) {
 // phone, the custom texts and the birthday are not part of it.
 bool SameCompared(const ContactRecord& a, const ContactRecord& b) {
     return a.home_phone == b.home_phone && a.work_phone == b.work_phone &&
-           a.mobile_phone == b.mobile_phone && a.main_phone == b.main_phone &&
-           a.email == b.email && a.fax == b.fax && a.home_fax == b.home_fax &&
-           a.company == b.company && a.title == b.title && SameAddress(a.work, b.work) &&
-           SameAddress(a.home, b.home) && SameAddress(a.other, b.other) &&
-           a.web_page == b.web_page && a.note == b.note;
+           a.mobile_phone == b.mobile_phone && a.main_phone == b.main_phone && a.email == b.email &&
+           a.fax == b.fax && a.home_fax == b.home_fax && a.company == b.company &&
+           a.title == b.title && SameAddress(a.work, b.work) && SameAddress(a.home, b.home) &&
+           SameAddress(a.other, b.other) && a.web_page == b.web_page && a.note == b.note;
 }
 
 using PositionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;

@@ -123,7 +123,8 @@ TEST(ConversionJobTest, DesktopVersionChoosesTheWriter) {
         {kClassicDesktop, &palmsg, &palmsg_bytes, kLayoutPalmSg, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("version " + std::to_string(c.version) + " layout " + std::to_string(c.layout));
+        SCOPED_TRACE("version " + std::to_string(c.version) + " layout " +
+                     std::to_string(c.layout));
         WriteFileBytes(*c.path, *c.bytes);
         std::filesystem::remove(*c.path + ".xbk");
         ConversionJob job(c.version);
@@ -232,7 +233,8 @@ TEST(ConversionJobTest, ClassicTargetSkipsAddsAndMerges) {
     bob_saved.title = "Boss";
     SetPhone(bob_saved, 0, 1, "222");
     SetPhone(bob_saved, 1, 7, "");
-    EXPECT_EQ(ReadFileBytes(path), ClassicFileBytes(path, {ann, hidden, deleted, cy_saved, bob_saved}));
+    EXPECT_EQ(ReadFileBytes(path),
+              ClassicFileBytes(path, {ann, hidden, deleted, cy_saved, bob_saved}));
     EXPECT_EQ(ReadFileBytes(path + ".xbk"), original);
 }
 
@@ -423,7 +425,8 @@ TEST(ConversionJobTest, FailedOpeningWritesNothing) {
     const std::string bad = folder.File("bad.dat");
     const auto good_bytes = ClassicFileBytes(good, {ClassicPerson("Ann", "Lee")});
     // Cut inside the second record: the classic reader gets one record before it fails.
-    auto bad_bytes = ClassicFileBytes(bad, {ClassicPerson("Ann", "Lee"), ClassicPerson("Bob", "Ray")});
+    auto bad_bytes =
+        ClassicFileBytes(bad, {ClassicPerson("Ann", "Lee"), ClassicPerson("Bob", "Ray")});
     bad_bytes.resize(bad_bytes.size() - 20);
     WriteFileBytes(good, good_bytes);
     WriteFileBytes(bad, bad_bytes);

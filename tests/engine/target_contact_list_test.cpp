@@ -35,13 +35,13 @@ MatchResult LinearFindMatch(TargetContactList& list, const ContactRecord* contac
     for (std::uint32_t i = 0; i < list.Count(); ++i) {
         const ContactRecord* e = list.Get(i);
         if (e == contact) return {kMatchIdentical, e, i};
-        const bool key = (e->last_name == contact->last_name && e->first_name == contact->first_name) ||
-                         (!contact->email.empty() && e->email == contact->email);
+        const bool key =
+            (e->last_name == contact->last_name && e->first_name == contact->first_name) ||
+            (!contact->email.empty() && e->email == contact->email);
         if (!key) continue;
-        const bool confirmed = e->home_phone == contact->home_phone ||
-                               e->work_phone == contact->work_phone ||
-                               e->mobile_phone == contact->mobile_phone ||
-                               e->main_phone == contact->main_phone;
+        const bool confirmed =
+            e->home_phone == contact->home_phone || e->work_phone == contact->work_phone ||
+            e->mobile_phone == contact->mobile_phone || e->main_phone == contact->main_phone;
         if (!confirmed) continue;
         const bool same =
             e->home_phone == contact->home_phone && e->work_phone == contact->work_phone &&
@@ -74,11 +74,11 @@ TEST(TargetContactListTest, AppendCopyAndMergeAt) {
     EXPECT_FALSE(list.MergeAt(&merge, 1));
     ASSERT_TRUE(list.MergeAt(&merge, 0));
     const ContactRecord* e = list.Get(0);
-    EXPECT_EQ(e->title.str(), "Head clerk");      // a value replaces
-    EXPECT_EQ(e->note.str(), "old note");         // an empty text keeps
+    EXPECT_EQ(e->title.str(), "Head clerk");  // a value replaces
+    EXPECT_EQ(e->note.str(), "old note");     // an empty text keeps
     EXPECT_EQ(e->first_name.str(), "Ann");
     EXPECT_EQ(e->custom[8].str(), "nine");
-    EXPECT_EQ(e->birthday, 0.0);                  // the birthday is taken as it is, 0 too
+    EXPECT_EQ(e->birthday, 0.0);  // the birthday is taken as it is, 0 too
 
     list.FreeAll();
     EXPECT_EQ(list.Count(), 0u);
@@ -285,7 +285,8 @@ TEST(TargetContactListTest, IndexedSearchEqualsTheWalk) {
             const int action = std::uniform_int_distribution<int>(0, 9)(rng);
             if (action == 0 && list.Count() > 0) {
                 ContactRecord r = random_contact();
-                list.MergeAt(&r, std::uniform_int_distribution<std::uint32_t>(0, list.Count() - 1)(rng));
+                list.MergeAt(
+                    &r, std::uniform_int_distribution<std::uint32_t>(0, list.Count() - 1)(rng));
                 continue;
             }
             if (action == 1) {
@@ -296,7 +297,8 @@ TEST(TargetContactListTest, IndexedSearchEqualsTheWalk) {
             ContactRecord own = random_contact();
             const ContactRecord* contact = &own;
             if (action == 2 && list.Count() > 0)
-                contact = list.Get(std::uniform_int_distribution<std::uint32_t>(0, list.Count() - 1)(rng));
+                contact = list.Get(
+                    std::uniform_int_distribution<std::uint32_t>(0, list.Count() - 1)(rng));
 
             const MatchResult expected = LinearFindMatch(list, contact);
             std::uint32_t expected_cursor = expected.position;
@@ -309,8 +311,8 @@ TEST(TargetContactListTest, IndexedSearchEqualsTheWalk) {
             }
             // The walk's cursor ends on the match, or on the last entry.
             const ContactRecord* after = list.Next();
-            ASSERT_EQ(after, expected_cursor + 1 < list.Count() ? list.Get(expected_cursor + 1)
-                                                                : nullptr);
+            ASSERT_EQ(after,
+                      expected_cursor + 1 < list.Count() ? list.Get(expected_cursor + 1) : nullptr);
             differs += got.code == kMatchDiffers;
             identical += got.code == kMatchIdentical;
             none += got.code == kMatchNone;

@@ -34,8 +34,10 @@ inline void ClassicRow(ByteBuilder& b, const ClassicRecord& r, bool swap_names) 
     b.TextField(swap_names ? r.first_name : r.last_name);
     b.TextField(swap_names ? r.last_name : r.first_name);
     b.TextField(r.title).TextField(r.company);
-    for (int i = 0; i < ClassicRecord::kPhones; ++i) b.IntField(r.phone_label[i]).TextField(r.phone[i]);
-    b.TextField(r.address).TextField(r.city).TextField(r.state).TextField(r.zip).TextField(r.country);
+    for (int i = 0; i < ClassicRecord::kPhones; ++i)
+        b.IntField(r.phone_label[i]).TextField(r.phone[i]);
+    b.TextField(r.address).TextField(r.city).TextField(r.state).TextField(r.zip).TextField(
+        r.country);
     b.TextField(r.note);
     b.IntField(r.is_private, 6).IntField(r.category_id);
     for (const auto& c : r.custom) b.TextField(c);
@@ -51,8 +53,8 @@ inline std::vector<std::uint8_t> ClassicFileBytes(const std::string& stored_name
     b.Int32(0x41420100).CString(stored_name).CString("Address book\r\n");
     EmptyCategoryBlock(b);
     b.Int32(74).Int32(30).Int32(0).Int32(1).Int32(2).Int16(30);
-    for (int tag : {1, 1, 1, 5, 5, 5, 5, 1, 5, 1, 5, 1, 5, 1, 5, 1, 5, 5, 5, 5, 5, 5, 5, 6, 1,
-                    5, 5, 5, 5, 1})
+    for (int tag :
+         {1, 1, 1, 5, 5, 5, 5, 1, 5, 1, 5, 1, 5, 1, 5, 1, 5, 5, 5, 5, 5, 5, 5, 6, 1, 5, 5, 5, 5, 1})
         b.Int16(static_cast<std::uint16_t>(tag));
     b.Int32(static_cast<std::uint32_t>(records.size() * 30));
     for (const auto& r : records) ClassicRow(b, r, swap_names);
@@ -110,8 +112,8 @@ inline std::vector<std::uint8_t> PalmSgFileBytes(const std::string& stored_name,
     b.Int32(74).Int32(73).Int32(0).Int32(2).Int32(4).Int16(73);
     for (int f = 0; f < 73; ++f) {
         int tag = 5;
-        if (f <= 5 || f == 17 || (f >= 26 && f <= 32) || f == 42 || f == 48 || f == 54 ||
-            f == 62 || f == 63 || f == 67 || f == 68)
+        if (f <= 5 || f == 17 || (f >= 26 && f <= 32) || f == 42 || f == 48 || f == 54 || f == 62 ||
+            f == 63 || f == 67 || f == 68)
             tag = 1;
         else if (f == 6 || f == 66)
             tag = 6;
