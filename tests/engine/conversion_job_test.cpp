@@ -3,6 +3,7 @@
 #include "engine/conversion_job.h"
 
 #include "palminstall/palm_desktop_locator.h"
+#include "platform/fault_injection.h"
 #include "tests/engine/target_files.h"
 #include "tests/test_folder.h"
 
@@ -514,6 +515,33 @@ TEST(ConversionJobTest, SwappedNamesMatchByEmailOnly) {
     bob_contact.home_phone = "777";
     EXPECT_TRUE(job.AddContact(&bob_contact));  // names exchanged, no e-mail: new
     EXPECT_EQ(job.LastMatch(), kMatchNone);
+}
+
+// A save that fails on the way (no backup possible, a write refused) reports it, with the
+// stream's reason, and leaves the file as it was.
+TEST(ConversionJobTest, FailedSaveSaysWhyAndLeavesTheFile) {
+    TestFolder folder;
+    const std::string path = folder.File("address.dat");
+    const auto original = PalmSgFileBytes(path, {PalmSgPerson("Ann", "Lee")});
+    const ContactRecord newcomer = Person("New", "Comer");
+    for (platform::FaultPoint point : {platform::FaultPoint::Copy, platform::FaultPoint::Write}) {
+        WriteFileBytes(path, original);
+        ConversionJob job(kNewerDesktop);
+        ASSERT_TRUE(job.LoadTargetFromFile(path));
+        ASSERT_TRUE(job.AddContact(&newcomer));
+        platform::FaultPlan plan;
+        plan.fail_at[static_cast<int>(point)] = 1;
+        {
+            platform::ScopedFaultPlan scoped(plan);
+            EXPECT_FALSE(job.SaveTarget());
+        }
+        EXPECT_NE(job.LastError().find("could not be written: "), std::string::npos)
+            << job.LastError();
+        EXPECT_EQ(ReadFileBytes(path), original);
+        // Once the disk is well again, the same job saves.
+        EXPECT_TRUE(job.SaveTarget()) << job.LastError();
+        EXPECT_NE(ReadFileBytes(path), original);
+    }
 }
 
 }  // namespace
