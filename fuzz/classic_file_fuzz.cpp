@@ -132,7 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first.SetSwapNames(swap);
     if (first.LoadImage(input)) {
         std::vector<std::uint8_t> saved;
-        if (!first.BuildContent(stored_path, &saved)) Broken("a loaded file did not build:", first.LastError());
+        if (!first.BuildContent(stored_path, &saved))
+            Broken("a loaded file did not build:", first.LastError());
         ClassicAddressFile second;
         second.SetSwapNames(swap);
         if (!second.LoadImage(saved)) Broken("the built file does not load:", second.LastError());
