@@ -103,6 +103,7 @@ void WizardFrame::UpdateNavigation() {
 INT_PTR WizardFrame::Next() {
     // Next may be posted while it is greyed: there is no page after the last one.
     if (current_ < 0 || current_ >= static_cast<int>(count_) - 1) return 0;
+    if (!IsWindowEnabled(GetDlgItem(window_, IDC_NEXT))) return 0;
     if (WizardPage* page = Page(current_)) {
         if (!page->Activate(true)) return 0;
     }
@@ -133,8 +134,9 @@ INT_PTR WizardFrame::OnCommand(WPARAM p1, LPARAM) {
         OpenHelp();
         return 1;
     case IDC_PREV:
-        // Prev may be posted while it is greyed: there is no page before the first.
-        if (current_ > 0) {
+        // A click queued before the button greyed (or sent by another program) must not
+        // lead back to the progress page or before the first page.
+        if (current_ > 0 && IsWindowEnabled(GetDlgItem(window_, IDC_PREV))) {
             --current_;
             UpdateNavigation();
         }
