@@ -1,0 +1,464 @@
+// A stand-in WAB32.DLL for the Wine tests: WABOpen and the address-book interfaces the
+// loader calls, serving the cards of a vCard file (read by the program's own vCard reader)
+// as the entries of the personal address book. Besides the cards, the contents table
+// holds a distribution list first and, after the first card, a mail user that cannot be
+// opened, as real address books can.
+#include <windows.h>
+// MinGW's <wab.h> does not compile (two of its headers define ENTRYID); these do.
+#include <wabdefs.h>
+#include <wabcode.h>
+#include <wabtags.h>
+#include <wabiab.h>
+#include <wabapi.h>
+
+#include "wab/vcard_reader.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ------------------------------------------------------------------ buffers
+
+// Every buffer handed out carries this header; AllocateMore chains its blocks to the
+// parent's, and FreeBuffer of the parent frees the chain.
+struct BufferHeader {
+    static constexpr std::uint32_t kMagic = 0x57414232;  // "WAB2"
+    std::uint32_t magic;
+    BufferHeader* more;  // owned: the next block allocated onto this one
+    alignas(16) unsigned char data[1];
+};
+
+long g_outstanding_buffers = 0;
+long g_live_objects = 0;
+long g_open_entry_calls = 0;
+
+BufferHeader* HeaderOf(void* p) {
+    return reinterpret_cast<BufferHeader*>(static_cast<unsigned char*>(p) -
+                                           offsetof(BufferHeader, data));
+}
+
+void* Allocate(std::size_t size) {
+    void* raw = std::calloc(1, offsetof(BufferHeader, data) + (size ? size : 1));
+    if (!raw) return nullptr;
+    BufferHeader* h = static_cast<BufferHeader*>(raw);
+    h->magic = BufferHeader::kMagic;
+    h->more = nullptr;
+    ++g_outstanding_buffers;
+    return h->data;
+}
+
+void* AllocateOnto(void* parent, std::size_t size) {
+    if (!parent || HeaderOf(parent)->magic != BufferHeader::kMagic) return nullptr;
+    void* p = Allocate(size);
+    if (!p) return nullptr;
+    BufferHeader* h = HeaderOf(parent);
+    HeaderOf(p)->more = h->more;
+    h->more = HeaderOf(p);
+    return p;
+}
+
+bool Free(void* p) {
+    if (!p) return true;
+    BufferHeader* h = HeaderOf(p);
+    if (h->magic != BufferHeader::kMagic) return false;  // not ours, or freed twice
+    while (h) {
+        BufferHeader* next = h->more;
+        h->magic = 0;
+        std::free(h);
+        --g_outstanding_buffers;
+        h = next;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ the book's data
+
+struct Entry {
+    ULONG object_type;
+    std::string display_name;
+    std::vector<BYTE> entry_id;
+    std::vector<tarvenne::wab::PropertyValue> values;
+    bool opens;  // false: OpenEntry fails for it
+};
+
+const char kPabId[] = "stand-in PAB";
+
+// One opened book: its entries in table order. Shared by the objects it hands out.
+struct Book {
+    std::vector<Entry> entries;
+};
+
+std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text.begin(), text.end()); }
+
+std::string DisplayName(const tarvenne::wab::VCardEntry& card) {
+    for (const auto& v : card.values)
+        if (v.tag == PR_DISPLAY_NAME_A) return v.text;
+    return std::string();
+}
+
+std::shared_ptr<Book> BuildBook(const tarvenne::wab::VCardReadResult& read) {
+    auto book = std::make_shared<Book>();
+    book->entries.push_back({MAPI_DISTLIST, "Stand-in list", Bytes("stand-in:list"), {}, true});
+    bool first = true;
+    for (const auto& card : read.entries) {
+        book->entries.push_back({card.object_type, DisplayName(card), card.entry_id, card.values, true});
+        if (first) {
+            book->entries.push_back({MAPI_MAILUSER, "Cannot be opened", Bytes("stand-in:gone"), {}, false});
+            first = false;
+        }
+    }
+    return book;
+}
+
+// ------------------------------------------------------------------ COM plumbing
+
+#define STANDIN_NOT_SUPPORTED { return MAPI_E_NO_SUPPORT; }
+
+// Reference counting shared by every object; counts the live ones for the tests.
+template <typename Interface>
+class Counted : public Interface {
+public:
+    Counted() { ++g_live_objects; }
+    virtual ~Counted() { --g_live_objects; }
+    STDMETHODIMP QueryInterface(REFIID, LPVOID* out) override {
+        if (out) *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+private:
+    ULONG refs_ = 1;
+};
+
+// The properties of one entry in one buffer: the value array followed by its strings and
+// binary values.
+HRESULT PropertyBuffer(const Entry& entry, ULONG* count, LPSPropValue* props) {
+    std::size_t extra = entry.entry_id.size() + entry.display_name.size() + 1;
+    for (const auto& v : entry.values) extra += v.text.size() + 1;
+    const ULONG n = static_cast<ULONG>(entry.values.size() + 2);
+    const std::size_t head = sizeof(SPropValue) * n;
+    auto* array = static_cast<SPropValue*>(Allocate(head + extra));
+    if (!array) return MAPI_E_NOT_ENOUGH_MEMORY;
+    char* text = reinterpret_cast<char*>(array) + head;
+    ULONG i = 0;
+    for (const auto& v : entry.values) {
+        array[i].ulPropTag = v.tag;
+        switch (PROP_TYPE(v.tag)) {
+            case PT_SYSTIME:
+                array[i].Value.ft.dwLowDateTime = static_cast<DWORD>(v.time);
+                array[i].Value.ft.dwHighDateTime = static_cast<DWORD>(v.time >> 32);
+                break;
+            default:
+                std::memcpy(text, v.text.c_str(), v.text.size() + 1);
+                array[i].Value.lpszA = text;
+                text += v.text.size() + 1;
+                break;
+        }
+        ++i;
+    }
+    array[i].ulPropTag = PR_OBJECT_TYPE;
+    array[i].Value.l = static_cast<LONG>(entry.object_type);
+    ++i;
+    array[i].ulPropTag = PR_ENTRYID;
+    array[i].Value.bin.cb = static_cast<ULONG>(entry.entry_id.size());
+    array[i].Value.bin.lpb = reinterpret_cast<LPBYTE>(text);
+    if (!entry.entry_id.empty()) std::memcpy(text, entry.entry_id.data(), entry.entry_id.size());
+    *count = n;
+    *props = array;
+    return S_OK;
+}
+
+class MailUser final : public Counted<IMailUser> {
+public:
+    MailUser(std::shared_ptr<Book> book, std::size_t index) : book_(std::move(book)), index_(index) {}
+
+    STDMETHODIMP GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* props) override {
+        if (!count || !props) return MAPI_E_INVALID_PARAMETER;
+        *count = 0;
+        *props = nullptr;
+        if (tags) return MAPI_E_NO_SUPPORT;  // the loader asks for everything
+        return PropertyBuffer(book_->entries[index_], count, props);
+    }
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
+        STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+
+private:
+    std::shared_ptr<Book> book_;
+    std::size_t index_;
+};
+
+class Table final : public Counted<IMAPITable> {
+public:
+    explicit Table(std::shared_ptr<Book> book) : book_(std::move(book)) {}
+
+    STDMETHODIMP SetColumns(LPSPropTagArray tags, ULONG) override {
+        if (!tags) return MAPI_E_INVALID_PARAMETER;
+        columns_.assign(tags->aulPropTag, tags->aulPropTag + tags->cValues);
+        return S_OK;
+    }
+    STDMETHODIMP SeekRow(BOOKMARK origin, LONG count, LONG* sought) override {
+        if (origin != BOOKMARK_BEGINNING || count < 0) return MAPI_E_NO_SUPPORT;
+        position_ = std::min<std::size_t>(static_cast<std::size_t>(count), book_->entries.size());
+        if (sought) *sought = static_cast<LONG>(position_);
+        return S_OK;
+    }
+    STDMETHODIMP QueryRows(LONG wanted, ULONG, LPSRowSet* rows) override {
+        if (!rows || wanted < 1) return MAPI_E_INVALID_PARAMETER;
+        *rows = nullptr;
+        const std::size_t n =
+            std::min<std::size_t>(static_cast<std::size_t>(wanted), book_->entries.size() - position_);
+        auto* set = static_cast<SRowSet*>(Allocate(offsetof(SRowSet, aRow) + sizeof(SRow) * (n ? n : 1)));
+        if (!set) return MAPI_E_NOT_ENOUGH_MEMORY;
+        set->cRows = 0;
+        for (std::size_t r = 0; r < n; ++r) {
+            const Entry& e = book_->entries[position_ + r];
+            const ULONG columns = static_cast<ULONG>(columns_.size());
+            const std::size_t head = sizeof(SPropValue) * (columns ? columns : 1);
+            auto* props = static_cast<SPropValue*>(
+                Allocate(head + e.display_name.size() + 1 + e.entry_id.size()));
+            if (!props) {
+                for (ULONG k = 0; k < set->cRows; ++k) Free(set->aRow[k].lpProps);
+                Free(set);
+                return MAPI_E_NOT_ENOUGH_MEMORY;
+            }
+            char* tail = reinterpret_cast<char*>(props) + head;
+            for (ULONG c = 0; c < columns; ++c) {
+                props[c].ulPropTag = columns_[c];
+                if (columns_[c] == PR_DISPLAY_NAME_A) {
+                    std::memcpy(tail, e.display_name.c_str(), e.display_name.size() + 1);
+                    props[c].Value.lpszA = tail;
+                    tail += e.display_name.size() + 1;
+                } else if (columns_[c] == PR_ENTRYID) {
+                    props[c].Value.bin.cb = static_cast<ULONG>(e.entry_id.size());
+                    props[c].Value.bin.lpb = reinterpret_cast<LPBYTE>(tail);
+                    if (!e.entry_id.empty()) std::memcpy(tail, e.entry_id.data(), e.entry_id.size());
+                    tail += e.entry_id.size();
+                } else if (columns_[c] == PR_OBJECT_TYPE) {
+                    props[c].Value.l = static_cast<LONG>(e.object_type);
+                } else {
+                    // A column the entry does not have comes back as an error value.
+                    props[c].ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(columns_[c]));
+                    props[c].Value.err = MAPI_E_NOT_FOUND;
+                }
+            }
+            set->aRow[r].ulAdrEntryPad = 0;
+            set->aRow[r].cValues = columns;
+            set->aRow[r].lpProps = props;
+            set->cRows = static_cast<ULONG>(r + 1);
+        }
+        position_ += n;
+        *rows = set;
+        return S_OK;
+    }
+
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Advise(ULONG, LPMAPIADVISESINK, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Unadvise(ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetStatus(ULONG*, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP QueryColumns(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetRowCount(ULONG, ULONG* count) override {
+        if (!count) return MAPI_E_INVALID_PARAMETER;
+        *count = static_cast<ULONG>(book_->entries.size());
+        return S_OK;
+    }
+    STDMETHODIMP SeekRowApprox(ULONG, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP QueryPosition(ULONG*, ULONG*, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP FindRow(LPSRestriction, BOOKMARK, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Restrict(LPSRestriction, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CreateBookmark(BOOKMARK*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP FreeBookmark(BOOKMARK) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SortTable(LPSSortOrderSet, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP QuerySortOrder(LPSSortOrderSet*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Abort() override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CollapseRow(ULONG, LPBYTE, ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP WaitForCompletion(ULONG, ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetCollapseState(ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK*) override STANDIN_NOT_SUPPORTED
+
+private:
+    std::shared_ptr<Book> book_;
+    std::vector<ULONG> columns_;
+    std::size_t position_ = 0;
+};
+
+class Container final : public Counted<IABContainer> {
+public:
+    explicit Container(std::shared_ptr<Book> book) : book_(std::move(book)) {}
+
+    STDMETHODIMP GetContentsTable(ULONG, LPMAPITABLE* table) override {
+        if (!table) return MAPI_E_INVALID_PARAMETER;
+        *table = new Table(book_);
+        return S_OK;
+    }
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
+        STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetHierarchyTable(ULONG, LPMAPITABLE*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP OpenEntry(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CreateEntry(ULONG, LPENTRYID, ULONG, LPMAPIPROP*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override STANDIN_NOT_SUPPORTED
+
+private:
+    std::shared_ptr<Book> book_;
+};
+
+class AddressBook final : public Counted<IAddrBook> {
+public:
+    explicit AddressBook(std::shared_ptr<Book> book) : book_(std::move(book)) {}
+
+    STDMETHODIMP GetPAB(ULONG* size, LPENTRYID* id) override {
+        if (!size || !id) return MAPI_E_INVALID_PARAMETER;
+        void* bytes = Allocate(sizeof kPabId);
+        if (!bytes) return MAPI_E_NOT_ENOUGH_MEMORY;
+        std::memcpy(bytes, kPabId, sizeof kPabId);
+        *size = sizeof kPabId;
+        *id = static_cast<LPENTRYID>(bytes);
+        return S_OK;
+    }
+    STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID, ULONG, ULONG* type, LPUNKNOWN* out) override {
+        ++g_open_entry_calls;
+        if (!type || !out) return MAPI_E_INVALID_PARAMETER;
+        *out = nullptr;
+        const BYTE* bytes = reinterpret_cast<const BYTE*>(id);
+        if (size == sizeof kPabId && bytes && std::memcmp(bytes, kPabId, size) == 0) {
+            *type = MAPI_ABCONT;
+            *out = static_cast<IABContainer*>(new Container(book_));
+            return S_OK;
+        }
+        for (std::size_t i = 0; i < book_->entries.size(); ++i) {
+            const Entry& e = book_->entries[i];
+            if (e.entry_id.size() != size || (size && std::memcmp(e.entry_id.data(), bytes, size) != 0))
+                continue;
+            if (!e.opens || e.object_type != MAPI_MAILUSER) return MAPI_E_NOT_FOUND;
+            *type = MAPI_MAILUSER;
+            *out = static_cast<IMailUser*>(new MailUser(book_, i));
+            return S_OK;
+        }
+        return MAPI_E_NOT_FOUND;
+    }
+
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
+        STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Unadvise(ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CreateOneOff(LPTSTR, LPTSTR, LPTSTR, ULONG, ULONG*, LPENTRYID*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP NewEntry(ULONG, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG*, LPENTRYID*) override
+        STANDIN_NOT_SUPPORTED
+    STDMETHODIMP ResolveName(ULONG_PTR, ULONG, LPTSTR, LPADRLIST) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Address(ULONG*, LPADRPARM, LPADRLIST*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Details(ULONG*, LPFNDISMISS, LPVOID, ULONG, LPENTRYID, LPFNBUTTON, LPVOID, LPTSTR, ULONG) override
+        STANDIN_NOT_SUPPORTED
+    STDMETHODIMP RecipOptions(ULONG, ULONG, LPADRENTRY) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP QueryDefaultRecipOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetPAB(ULONG, LPENTRYID) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetDefaultDir(ULONG*, LPENTRYID*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetDefaultDir(ULONG, LPENTRYID) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetSearchPath(ULONG, LPSRowSet*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetSearchPath(ULONG, LPSRowSet) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP PrepareRecips(ULONG, LPSPropTagArray, LPADRLIST) override STANDIN_NOT_SUPPORTED
+
+private:
+    std::shared_ptr<Book> book_;
+};
+
+class WabObject final : public Counted<IWABObject> {
+public:
+    STDMETHODIMP AllocateBuffer(ULONG size, LPVOID* out) override {
+        if (!out) return MAPI_E_INVALID_PARAMETER;
+        *out = Allocate(size);
+        return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+    }
+    STDMETHODIMP AllocateMore(ULONG size, LPVOID parent, LPVOID* out) override {
+        if (!out) return MAPI_E_INVALID_PARAMETER;
+        *out = AllocateOnto(parent, size);
+        return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+    }
+    STDMETHODIMP FreeBuffer(LPVOID buffer) override {
+        return Free(buffer) ? S_OK : MAPI_E_INVALID_PARAMETER;
+    }
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Backup(LPSTR) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Import(LPSTR) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP Find(LPADRBOOK, HWND) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP VCardDisplay(LPADRBOOK, HWND, LPSTR) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP LDAPUrl(LPADRBOOK, HWND, ULONG, LPSTR, LPMAILUSER*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP VCardCreate(LPADRBOOK, ULONG, LPSTR, LPMAILUSER) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP VCardRetrieve(LPADRBOOK, ULONG, LPSTR, LPMAILUSER*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetMe(LPADRBOOK, ULONG, DWORD*, SBinary*, ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetMe(LPADRBOOK, ULONG, SBinary, ULONG) override STANDIN_NOT_SUPPORTED
+};
+
+}  // namespace
+
+extern "C" {
+
+// The address book of the file named in the parameter; the current user's book (no file)
+// and a file that is not a vCard file cannot be opened.
+STDMETHODIMP WABOpen(LPADRBOOK* address_book, LPWABOBJECT* wab_object, LPWAB_PARAM param, DWORD) {
+    if (!address_book || !wab_object) return MAPI_E_INVALID_PARAMETER;
+    *address_book = nullptr;
+    *wab_object = nullptr;
+    if (!param || !param->szFileName || !param->szFileName[0]) return MAPI_E_NOT_FOUND;
+    tarvenne::wab::VCardReadResult read;
+    if (!tarvenne::wab::ReadVCardFile(param->szFileName, &read)) return MAPI_E_NOT_FOUND;
+    std::shared_ptr<Book> book = BuildBook(read);
+    *address_book = new AddressBook(book);
+    *wab_object = new WabObject();
+    return S_OK;
+}
+
+// For the tests: what the stand-in still holds after the loader let go.
+LONG StandInOutstandingBuffers() { return g_outstanding_buffers; }
+LONG StandInLiveObjects() { return g_live_objects; }
+LONG StandInOpenEntryCalls() { return g_open_entry_calls; }
+
+}  // extern "C"
