@@ -76,9 +76,13 @@ bool ProgressPage::RunConversion() {
 
         acc += 100;
         if (n > 0) SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(acc / n), 0);
-        // No messages are processed during the run, so paint now or nobody sees it.
+        // No messages are processed during the run, so paint now or nobody sees it. The
+        // look into the queue takes nothing out of it; some window systems (Wine) only
+        // put what was painted on the screen when the queue is looked at.
         UpdateWindow(text);
         UpdateWindow(bar);
+        MSG pending;
+        PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
 
         const DWORD elapsed = GetTickCount() - t0;  // unsigned: right across the wrap
         if (elapsed < interval) Sleep(interval - elapsed);

@@ -90,8 +90,9 @@ void ResultPage::ShowOutcome() {
     if (!reason_) return;
     std::string reason;
     if (!saved) {
-        reason = "The Palm Desktop contacts file was not written.";
-        if (progress && !progress->SaveError().empty()) reason += " " + progress->SaveError();
+        reason = progress && !progress->SaveError().empty()
+                     ? progress->SaveError()
+                     : std::string("The Palm Desktop contacts file was not written.");
     }
     SetWindowTextA(reason_, reason.c_str());
     ShowWindow(reason_, saved ? SW_HIDE : SW_SHOW);
