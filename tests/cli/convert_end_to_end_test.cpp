@@ -2,6 +2,7 @@
 // of both layouts, repeated runs that must append nothing and change no record text,
 // refused and dry runs that must leave every byte alone, and the exit codes.
 #include "cli/commands.h"
+#include "cli/output_format.h"
 #include "palminstall/palm_desktop_libraries.h"
 #include "palmfile/classic_address_file.h"
 #include "palmfile/palmsg_address_file.h"
@@ -184,7 +185,7 @@ void RepeatedRunsAppendNothing(ConvertEndToEnd& t, const std::string& target, co
     EXPECT_EQ(JsonValue(first.out, "new"), "6");
     EXPECT_EQ(JsonValue(first.out, "added"), "6");
     EXPECT_EQ(JsonValue(first.out, "saved"), "true");
-    EXPECT_EQ(JsonValue(first.out, "backup"), "\"" + target + ".xbk\"");
+    EXPECT_EQ(JsonValue(first.out, "backup"), JsonString(target + ".xbk"));
     EXPECT_EQ(JsonValue(first.out, "error"), "null");
     // The backup is the file as it was before this run.
     const std::vector<std::uint8_t> after_first = ReadFileBytes(target);
@@ -417,7 +418,7 @@ std::int32_t FakeRoot(char* buffer, std::int16_t* size) {
     return 1;
 }
 std::int32_t FakeDirectory(std::uint32_t id, char* buffer, std::int16_t* size) {
-    std::snprintf(buffer, static_cast<std::size_t>(*size), "%s", id == 1 ? "AdamsA" : "M\xFCllerJ");
+    std::snprintf(buffer, static_cast<std::size_t>(*size), "%s", id == 1 ? "AdamsA" : "MuellerJ");
     return 1;
 }
 std::int16_t FakeCount() { return 2; }
@@ -447,21 +448,21 @@ TEST_F(ConvertEndToEnd, UsersAndUserTargetsGoThroughPalmDesktopsUserLibrary) {
     SetUserDataEntryPointsForTesting(calls);
     CliRun users = Cli({"users", "--format", "json"});
     CliRun text = Cli({"users"});
-    const std::string folder = dir.File("M\xFCllerJ") + "/address";
+    const std::string folder = dir.File("MuellerJ") + platform::kPathSeparator + "address";
     std::filesystem::create_directories(folder);
-    const std::string target = folder + "/address.dat";
+    const std::string target = folder + platform::kPathSeparator + "address.dat";
     WriteFileBytes(target, testing::ClassicFileBytes(target, {}));
     CliRun convert = Cli({"convert", book, "@user:42", "--desktop-version", "40101", "--format", "json"});
     UnloadLibraries(kUserDataLibrary);
 
     EXPECT_EQ(users.status, 0) << users.err;
     EXPECT_NE(users.out.find("\"id\": 42,\n      \"name\": \"J\xC3\xB6rg M\xC3\xBCller\",\n"
-                             "      \"directory\": \"M\xC3\xBCllerJ\""),
+                             "      \"directory\": \"MuellerJ\""),
               std::string::npos)
         << users.out;
-    EXPECT_EQ(text.out, "@user:1  Ann Adams  (AdamsA)\n@user:42  J\xC3\xB6rg M\xC3\xBCller  (M\xC3\xBCllerJ)\n");
+    EXPECT_EQ(text.out, "@user:1  Ann Adams  (AdamsA)\n@user:42  J\xC3\xB6rg M\xC3\xBCller  (MuellerJ)\n");
     ASSERT_EQ(convert.status, 0) << convert.err;
-    EXPECT_EQ(JsonValue(convert.out, "target"), "\"" + std::string(dir.File("M\xC3\xBCllerJ")) + "/address/address.dat\"");
+    EXPECT_EQ(JsonValue(convert.out, "target"), JsonString(Windows1252ToUtf8(target)));
     EXPECT_EQ(JsonValue(convert.out, "added"), "6");
     EXPECT_EQ(RecordTexts(target).size(), 6u);
 }
