@@ -277,7 +277,6 @@ enum class Charset { Unspecified, Utf8, Windows1252, Other };
 
 struct ValueCodec {
     bool quoted_printable = false;
-    bool version21 = false;  // 2.1 knows only "\;" as an escape
     Charset charset = Charset::Unspecified;
 };
 
@@ -303,7 +302,9 @@ std::string DecodeQuotedPrintable(std::string_view raw) {
     return out;
 }
 
-std::string Unescape(std::string_view raw, bool version21) {
+// A backslash stands for the character after it in every version ("http\://"), and
+// "\n" for a line break.
+std::string Unescape(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -313,16 +314,6 @@ std::string Unescape(std::string_view raw, bool version21) {
             continue;
         }
         const char next = raw[i + 1];
-        if (version21) {
-            // 2.1 escapes only the separator; other backslashes are text ("C:\temp").
-            if (next == ';') {
-                out.push_back(';');
-                ++i;
-            } else {
-                out.push_back(c);
-            }
-            continue;
-        }
         out.push_back(next == 'n' || next == 'N' ? '\n' : next);
         ++i;
     }
@@ -351,8 +342,7 @@ std::string NormalizeBreaks(std::string_view text) {
 // One text value (or one component of a structured value) in the ANSI code page.
 std::string DecodeText(std::string_view raw, const ValueCodec& codec) {
     std::string bytes =
-        codec.quoted_printable ? Unescape(DecodeQuotedPrintable(raw), codec.version21)
-                               : Unescape(raw, codec.version21);
+        codec.quoted_printable ? Unescape(DecodeQuotedPrintable(raw)) : Unescape(raw);
     bytes = NormalizeBreaks(bytes);
     bool ascii = true;
     for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
@@ -456,7 +446,6 @@ public:
 
         ValueCodec codec;
         codec.quoted_printable = HasEncoding(p, "QUOTED-PRINTABLE");
-        codec.version21 = version_ == 21;
         codec.charset = CharsetOf(p);
         auto text = [&]() { return DecodeText(p.value, codec); };
 
