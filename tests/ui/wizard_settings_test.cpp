@@ -105,7 +105,7 @@ TEST(WizardSettings, ValuesRoundTripAndPathsAreBounded) {
     settings.Custom[4] = -2147483647 - 1;
     SaveSettings(settings, ini);
     EXPECT_EQ(platform::ReadIniString("Brisfold", "Custom5", "", ini), "-2147483648");
-    EXPECT_EQ(platform::ReadIniString("Brisfold", "Custom9", "", ini), "977207326");
+    EXPECT_EQ(platform::ReadIniString("Brisfold", "Custom9", "", ini), "978255902");
     EXPECT_EQ(platform::ReadIniString("Brisfold", "UserID", "", ini), "-7");
     EXPECT_EQ(platform::ReadIniString("Brisfold", "WabFile", "", ini), long_path.substr(0, 259));
     // Sections the wizard never writes are left as they were.

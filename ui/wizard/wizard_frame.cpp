@@ -88,7 +88,7 @@ void WizardFrame::UpdateNavigation() {
     // A button that just went grey loses the keyboard; hand it to Cancel/Finish, which
     // is always there.
     HWND focus = GetFocus();
-    if (!focus || (IsChild(window_, focus) && !IsWindowEnabled(focus))) {
+    if (focus && IsChild(window_, focus) && !IsWindowEnabled(focus)) {
         SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDCANCEL)),
                      TRUE);
     }

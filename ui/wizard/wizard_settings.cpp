@@ -4,20 +4,11 @@
 #include "engine/conversion_job.h"
 #include "platform/private_profile.h"
 #include "wab/source_contact.h"
-#ifdef TARVENNE_HAVE_WAB_LOADER
 #include "wab/wab_loader.h"
-#endif
 
 #include <string>
 
 namespace tarvenne {
-
-#ifndef TARVENNE_HAVE_WAB_LOADER
-namespace wab {
-// Stand-in until the address-book loader is part of the build.
-class WabLoader {};
-}  // namespace wab
-#endif
 
 namespace {
 constexpr char kSection[] = "Brisfold";
