@@ -167,7 +167,7 @@ TEST(DialogWindow, WindowsWithoutAMarkerGetNoCalls) {
                                   GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(marker, nullptr);
     EXPECT_EQ(DialogWindow::FromWindow(bare), nullptr);  // empty
-    for (const char* text : {"abc", "12x", "0", "-"}) {
+    for (const char* text : {"abc", "12x", "0", "-", "-5", " 7", "99999999999999999999999"}) {
         SetWindowTextA(marker, text);
         EXPECT_EQ(DialogWindow::FromWindow(bare), nullptr) << text;
     }

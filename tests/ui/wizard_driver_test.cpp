@@ -433,6 +433,11 @@ TEST(WizardDriver, FirstRunShowsOptionsAndCancelWritesDefaults) {
     for (int i = 0; i < 4; ++i) EXPECT_NE(w.PageWindow(i), nullptr) << i;
     ExpectNavigation(w, false, true, "&Cancel");
     EXPECT_EQ(WindowText(w.Control(IDC_HELP_BUTTON)), "&Help");
+    EXPECT_TRUE(IsWindowEnabled(w.Control(IDC_HELP_BUTTON)));
+    // Help opens the page the build puts beside the program.
+    std::string built = WinPath(TARVENNE_WIZARD_EXE);
+    built = built.substr(0, built.rfind('\\') + 1) + "help.html";
+    EXPECT_TRUE(Exists(built)) << built;
     EXPECT_TRUE(BannerLooksRight(w));
     EXPECT_EQ(BannerCaption(w), 0);
     w.Screenshot("page0-options");

@@ -4,6 +4,7 @@
 #include "resources/resource_ids.h"
 #include "ui/framework/program_instance.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -54,9 +55,12 @@ DialogWindow* DialogWindow::FromWindow(HWND window) {
     if (!marker) return nullptr;
     char text[32] = {};
     if (GetWindowTextA(marker, text, sizeof text) <= 0 || text[0] == '\0') return nullptr;
+    if (text[0] < '0' || text[0] > '9') return nullptr;  // strtoull would take a sign
     char* end = nullptr;
+    errno = 0;
     const unsigned long long address = std::strtoull(text, &end, 10);
-    if (end == text || *end != '\0' || address == 0) return nullptr;
+    if (errno == ERANGE || *end != '\0' || address == 0) return nullptr;
+    if (address > static_cast<unsigned long long>(UINTPTR_MAX)) return nullptr;
     return reinterpret_cast<DialogWindow*>(static_cast<std::uintptr_t>(address));
 }
 
