@@ -25,14 +25,42 @@ CLEAR = None
 
 # ---------------------------------------------------------------- icon (16 colours)
 
+# At 16 pixels the shapes are drawn pixel by pixel.
+SMALL_ICON = [
+    "......KKKKKKKKKK",
+    "......KSSSSSSSSK",
+    "......KSTTTTTTSK",
+    "NNNNNNNNNAAAATSK",
+    "NWWWWWWWNTTTTTSK",
+    "NWBBWNNWNAAAATSK",
+    "NWBBWWWWNTTTTTSK",
+    "NWWWWNNWNAAATTSK",
+    "NWNNNNNWNTTTTTSK",
+    "NWWWWWWWNTTTTTSK",
+    "NNNNNNNNNSSSSSSK",
+    "...Y..KSSSSSSSSK",
+    "YYYYY.KSGGSGGSSK",
+    "YYYYYYKSGGSGGSSK",
+    "YYYYY.KSSSSSSSSK",
+    "...Y..KKKKKKKKKK",
+]
+SMALL_COLOURS = {'.': CLEAR, 'K': BLACK, 'S': SILVER, 'T': TEAL, 'A': AQUA, 'W': WHITE,
+                 'N': NAVY, 'B': BLUE, 'Y': YELLOW, 'G': GRAY}
+
+
 def icon_pixels(size):
     """One icon image as rows of palette indices (None: transparent)."""
+    if size == 16:
+        return [[SMALL_COLOURS[c] for c in row] for row in SMALL_ICON]
     s = size / 32.0
     px = [[CLEAR] * size for _ in range(size)]
 
     def rect(x0, y0, x1, y1, colour):
-        for y in range(int(round(y0 * s)), int(round(y1 * s))):
-            for x in range(int(round(x0 * s)), int(round(x1 * s))):
+        # At 16 pixels a thin line would round away: every shape keeps at least a pixel.
+        top, left = int(y0 * s), int(x0 * s)
+        bottom, right = max(top + 1, int(round(y1 * s))), max(left + 1, int(round(x1 * s)))
+        for y in range(top, bottom):
+            for x in range(left, right):
                 if 0 <= x < size and 0 <= y < size:
                     px[y][x] = colour
 
