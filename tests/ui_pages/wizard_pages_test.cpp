@@ -368,6 +368,37 @@ TEST_F(WizardPagesTest, SecondRunFindsEveryContactUnchanged) {
     EXPECT_EQ(ReadFileBytes(target), after_first) << "nothing was written by the second run";
 }
 
+// The swap option turns the names round in the file; it starts unchecked in every run,
+// whatever the last run did.
+TEST_F(WizardPagesTest, SwapOptionTurnsTheNamesRound) {
+    REQUIRE_DISPLAY();
+    WizardRun w(TARVENNE_UI_RUN_DIR, CaseName());
+    w.InstallPalmDesktop(Testbed("palm411"));
+    const std::string target = w.Folder() + "\\address.dat";
+    WriteFileBytes(target, ClassicFileBytes(target, {}));
+    w.WriteIni("DataMode=1\r\nWabFile=" + SmallBook() + "\r\nPalmMode=1\r\nPalmFile=" + target + "\r\n");
+
+    ASSERT_TRUE(w.Start(Program()));
+    EXPECT_FALSE(w.Checked(IDC_SWAP_NAMES));
+    w.Click(IDC_SWAP_NAMES);
+    EXPECT_TRUE(w.Checked(IDC_SWAP_NAMES));
+    w.Next();
+    ASSERT_EQ(w.CurrentPage(), 1);
+    ASSERT_TRUE(w.NextToResult());
+    EXPECT_EQ(w.Text(IDC_RESULT_TEXT), "Succeeded.");
+    ASSERT_TRUE(w.Close());
+
+    ClassicAddressFile written(target);  // read without the swap
+    ASSERT_TRUE(written.Loaded());
+    ASSERT_EQ(written.Records().Count(), 3u);
+    EXPECT_EQ(written.Records().Get(0)->last_name, "Ann");
+    EXPECT_EQ(written.Records().Get(0)->first_name, "Archer");
+
+    ASSERT_TRUE(w.Start(Program()));
+    EXPECT_FALSE(w.Checked(IDC_SWAP_NAMES));
+    ASSERT_TRUE(w.Close());
+}
+
 // Both refusals of the options page, with what was typed kept for the next start.
 TEST_F(WizardPagesTest, OptionsPageRefusesMissingFiles) {
     REQUIRE_DISPLAY();

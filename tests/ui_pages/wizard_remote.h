@@ -162,7 +162,15 @@ public:
         return value;
     }
 
+    // Starts the program; a run may start it again once the last start has ended.
     ::testing::AssertionResult Start(const std::string& program) {
+        if (process_.hProcess) {
+            if (!Ended()) return ::testing::AssertionFailure() << "the last start is still running";
+            CloseHandle(process_.hProcess);
+            CloseHandle(process_.hThread);
+            process_ = {};
+        }
+        frame_ = nullptr;
         const std::string exe = app_ + "\\tarvenne.exe";
         if (!CopyFileA(WinPath(program).c_str(), exe.c_str(), FALSE)) {
             return ::testing::AssertionFailure() << "cannot copy " << program;
