@@ -72,6 +72,10 @@ bool ClassicRecordList::Append(const ClassicRecord& record) {
     return records_.Append(new ClassicRecord(record));
 }
 
+bool ClassicRecordList::Append(ClassicRecord&& record) {
+    return records_.Append(new ClassicRecord(std::move(record)));
+}
+
 ClassicAddressFile::ClassicAddressFile() {
     swap_names_ = platform::ReadIniInt("ZerazarIvuvez", "SwapName", 0,
                                        platform::SettingsFilePath()) == 1;
@@ -202,7 +206,8 @@ bool ClassicAddressFile::ReadRecords() {
             if (position == 24)
                 CategoryNameOf(categories_.get(), record.category_id, &record.category_name);
         }
-        if (!records_.Append(record)) return Fail("out of memory while reading the records");
+        if (!records_.Append(std::move(record)))
+            return Fail("out of memory while reading the records");
     }
     return true;
 }
@@ -231,7 +236,8 @@ bool ClassicAddressFile::SaveAs(const std::string& path) {
     if (!platform::CopyFileReplacing(path, path + ".xbk"))
         return Fail("the backup copy \"" + path + ".xbk\" could not be made");
     if (!Open(path, 2)) return false;
-    const bool ok = WriteBytes(content.data(), content.size()) && Commit();
+    SetPendingWrites(std::move(content));
+    const bool ok = Commit();
     Close();
     return ok;
 }

@@ -57,6 +57,7 @@ public:
 
     void Clear() { records_.Clear(true); }
     bool Append(const ClassicRecord& record);  // stores a copy
+    bool Append(ClassicRecord&& record);       // takes the record over
     ClassicRecord* First() { return records_.First(); }
     ClassicRecord* Next() { return records_.Next(); }
     ClassicRecord* Get(std::uint32_t position) { return records_.Get(position); }

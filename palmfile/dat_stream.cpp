@@ -11,6 +11,7 @@ namespace {
 // Commit writes in slices so that a disk that fills up part way is noticed at the slice
 // that failed, and so that a test can fail a write in the middle of a file.
 constexpr std::size_t kCommitSlice = 4096;
+constexpr std::size_t kLargestCommitSlice = std::size_t{4} << 20;
 
 std::string At(std::size_t offset) { return " at byte offset " + std::to_string(offset); }
 
@@ -325,13 +326,19 @@ std::vector<std::uint8_t> DatStream::TakePendingWrites() {
 
 bool DatStream::WriteWhole(const std::vector<std::uint8_t>& bytes) {
     if (!file_.SeekTo(0)) return false;
+    // Slices start small and double: a failure early in a file is still a failure in its
+    // middle, while a large file goes out in a few large writes.
+    std::size_t slice = kCommitSlice;
     for (std::size_t done = 0; done < bytes.size();) {
-        const std::size_t slice = std::min(kCommitSlice, bytes.size() - done);
-        if (!file_.Write(bytes.data() + done, slice)) return false;
-        done += slice;
+        const std::size_t n = std::min(slice, bytes.size() - done);
+        if (!file_.Write(bytes.data() + done, n)) return false;
+        done += n;
+        slice = std::min<std::size_t>(slice * 2, kLargestCommitSlice);
     }
     return file_.TruncateHere() && file_.Flush();
 }
+
+void DatStream::SetPendingWrites(std::vector<std::uint8_t>&& bytes) { out_ = std::move(bytes); }
 
 bool DatStream::Commit() {
     if (!file_.IsOpen()) return Fail("the file is not open");

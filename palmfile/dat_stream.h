@@ -116,6 +116,8 @@ public:
     // Hands over everything written so far and empties the buffer: a file can be built
     // while the stream is closed (Open drops pending writes) and written after Open.
     std::vector<std::uint8_t> TakePendingWrites();
+    // Makes bytes the whole of what Commit will write (content built while closed).
+    void SetPendingWrites(std::vector<std::uint8_t>&& bytes);
 
     // Replaces the open file's content by everything written since Open: writes it from
     // the first byte, truncates, flushes. When a step fails, the content read at Open is

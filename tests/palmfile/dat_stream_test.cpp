@@ -337,7 +337,7 @@ TEST(DatStreamTest, FailedCommitPutsThePreviousContentBack) {
     const std::string path = folder.File("f.dat");
     std::vector<std::uint8_t> old_content(5000);
     for (std::size_t i = 0; i < old_content.size(); ++i) old_content[i] = static_cast<std::uint8_t>(i * 7);
-    const std::vector<std::uint8_t> new_content(12000, 0xEE);  // three slices
+    const std::vector<std::uint8_t> new_content(16000, 0xEE);  // slices of 4, 8 and 4 KiB
 
     struct Plan {
         platform::FaultPoint point;
