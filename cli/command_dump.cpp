@@ -1,6 +1,7 @@
 // tarvenne-cli dump: prints a contacts file's categories and records as text, JSON or CSV.
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/conversion_setup.h"
 #include "cli/output_format.h"
 #include "cli/target_loader.h"
 
@@ -340,6 +341,8 @@ int RunDump(const std::vector<std::string>& args, CommandIo& io) {
     const std::string& target = parsed.positionals[0];
     LoadedTarget loaded;
     std::string why;
+    // An @user:ID target is found through Palm Desktop's user library.
+    UserLibraryScope user_library;
     switch (LoadTarget(target, parsed.Has("--swap-names"), &loaded, &why)) {
         case TargetResult::BadTarget:
             io.err << "tarvenne-cli dump: " << why << "\n";
