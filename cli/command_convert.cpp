@@ -96,10 +96,7 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
         usage_error = "unknown selection \"" + select + "\" (differing or all)";
     OpenRequest request;
     wab::CustomFieldMap custom{};
-    if (usage_error.empty()) {
-        request.source = parsed.positionals[0];
-        request.target_text = parsed.positionals[1];
-        request.swap_names = parsed.Has("--swap-names");
+    if (usage_error.empty() && ParseOpenRequest(parsed, &request, &custom, &usage_error)) {
         const auto version = parsed.values.find("--desktop-version");
         if (version != parsed.values.end()) {
             const std::string& text = version->second.back();
@@ -110,12 +107,6 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
                 usage_error = "--desktop-version \"" + text + "\" is not a version number such as 40101";
             request.version_given = true;
             request.desktop_version = static_cast<std::uint32_t>(v);
-        }
-        const auto it = parsed.values.find("--custom");
-        if (!usage_error.empty()) {
-        } else if (!ParseTargetSpec(request.target_text, &request.target, &usage_error)) {
-        } else if (it != parsed.values.end()) {
-            ParseCustomMappings(it->second, &custom, &usage_error);
         }
     }
     if (!usage_error.empty()) {

@@ -29,16 +29,7 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
         usage_error = "unknown format \"" + format + "\" (text or json)";
     OpenRequest request;
     wab::CustomFieldMap custom{};
-    if (usage_error.empty()) {
-        request.source = parsed.positionals[0];
-        request.target_text = parsed.positionals[1];
-        request.swap_names = parsed.Has("--swap-names");
-        const auto it = parsed.values.find("--custom");
-        if (!ParseTargetSpec(request.target_text, &request.target, &usage_error)) {
-        } else if (it != parsed.values.end()) {
-            ParseCustomMappings(it->second, &custom, &usage_error);
-        }
-    }
+    if (usage_error.empty()) ParseOpenRequest(parsed, &request, &custom, &usage_error);
     if (!usage_error.empty()) {
         io.err << "tarvenne-cli diff: " << usage_error << "\nusage: tarvenne-cli " << kDiffUsage
                << "\n";

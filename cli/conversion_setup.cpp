@@ -112,6 +112,16 @@ UserLibraryScope::~UserLibraryScope() {
     if (loaded_) UnloadLibraries(kUserDataLibrary);
 }
 
+bool ParseOpenRequest(const ParsedArguments& parsed, OpenRequest* request,
+                      wab::CustomFieldMap* custom, std::string* why) {
+    request->source = parsed.positionals[0];
+    request->target_text = parsed.positionals[1];
+    request->swap_names = parsed.Has("--swap-names");
+    if (!ParseTargetSpec(request->target_text, &request->target, why)) return false;
+    const auto it = parsed.values.find("--custom");
+    return it == parsed.values.end() || ParseCustomMappings(it->second, custom, why);
+}
+
 int OpenConversion(const OpenRequest& request, OpenedConversion* opened, std::string* why) {
     const TargetSpec& target = request.target;
     opened->source_label = request.source;

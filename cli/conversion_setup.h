@@ -3,6 +3,7 @@
 // does, up to the marking of every contact against the target.
 #pragma once
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "engine/conversion_job.h"
 #include "wab/property_mapping.h"
@@ -54,6 +55,11 @@ struct OpenRequest {
     bool version_given = false;
     std::uint32_t desktop_version = 0;
 };
+
+// SOURCE, TARGET, --swap-names and --custom of diff and convert into *request and *custom;
+// false, with the reason in *why, for a target or a mapping that does not parse.
+bool ParseOpenRequest(const ParsedArguments& parsed, OpenRequest* request,
+                      wab::CustomFieldMap* custom, std::string* why);
 
 // Probes a path target, sets the name order, opens the target, loads the address book
 // and marks its contacts. On failure returns kExitUnreadable with the message in *why.
