@@ -272,8 +272,14 @@ public:
     }
 
     // The text of an "Error" message box the wizard shows, if it shows one.
+    // A refusal's message box runs a nested loop that answers Sync() before the box is on
+    // the screen, and a page switch can still be under way: give either a second to show.
     std::string ErrorMessage() const {
-        HWND box = FindWindowOfProcess("Error");
+        HWND box = nullptr;
+        for (int tries = 0; tries < 20 && !box; ++tries) {
+            box = FindWindowOfProcess("Error");
+            if (!box) Sleep(50);
+        }
         if (!box) return "";
         ChildCollector children;
         EnumChildWindows(box, &ChildCollector::Visit, reinterpret_cast<LPARAM>(&children));
