@@ -8,7 +8,7 @@ std::string ParsedArguments::Value(const std::string& name, const std::string& d
     return it == values.end() || it->second.empty() ? def : it->second.back();
 }
 
-ParsedArguments ParseArguments(const std::vector<std::string>& args, const ArgumentSpec& spec) {
+ParsedArguments ParseArguments(const std::vector<std::string>& args, const ArgumentSpec& accepted) {
     ParsedArguments parsed;
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -30,13 +30,13 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const Argum
             value = arg.substr(eq + 1);
             has_value = true;
         }
-        if (spec.switches.count(name)) {
+        if (accepted.switches.count(name)) {
             if (has_value) {
                 parsed.error = name + " takes no value";
                 return parsed;
             }
             parsed.switches.insert(name);
-        } else if (spec.valued.count(name)) {
+        } else if (accepted.valued.count(name)) {
             if (!has_value) {
                 if (i + 1 >= args.size()) {
                     parsed.error = name + " needs a value";
@@ -45,7 +45,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const Argum
                 value = args[++i];
             }
             std::vector<std::string>& slot = parsed.values[name];
-            if (!slot.empty() && !spec.repeatable.count(name)) {
+            if (!slot.empty() && !accepted.repeatable.count(name)) {
                 parsed.error = name + " is given twice";
                 return parsed;
             }
@@ -55,10 +55,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const Argum
             return parsed;
         }
     }
-    if (parsed.positionals.size() < spec.min_positionals)
+    if (parsed.positionals.size() < accepted.min_positionals)
         parsed.error = "missing argument";
-    else if (parsed.positionals.size() > spec.max_positionals)
-        parsed.error = "unexpected argument \"" + parsed.positionals[spec.max_positionals] + "\"";
+    else if (parsed.positionals.size() > accepted.max_positionals)
+        parsed.error = "unexpected argument \"" + parsed.positionals[accepted.max_positionals] + "\"";
     return parsed;
 }
 

@@ -29,6 +29,6 @@ struct ParsedArguments {
 };
 
 // "--" ends the options; everything after it is positional.
-ParsedArguments ParseArguments(const std::vector<std::string>& args, const ArgumentSpec& spec);
+ParsedArguments ParseArguments(const std::vector<std::string>& args, const ArgumentSpec& accepted);
 
 }  // namespace tarvenne::cli

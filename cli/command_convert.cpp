@@ -81,12 +81,12 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
 }  // namespace
 
 int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
-    ArgumentSpec spec;
-    spec.switches = {"--swap-names", "--dry-run"};
-    spec.valued = {"--format", "--custom", "--select", "--desktop-version"};
-    spec.repeatable = {"--custom"};
-    spec.min_positionals = spec.max_positionals = 2;
-    const ParsedArguments parsed = ParseArguments(args, spec);
+    ArgumentSpec accepted;
+    accepted.switches = {"--swap-names", "--dry-run"};
+    accepted.valued = {"--format", "--custom", "--select", "--desktop-version"};
+    accepted.repeatable = {"--custom"};
+    accepted.min_positionals = accepted.max_positionals = 2;
+    const ParsedArguments parsed = ParseArguments(args, accepted);
     const std::string format = parsed.Value("--format", "text");
     const std::string select = parsed.Value("--select", "differing");
     std::string usage_error = parsed.error;

@@ -17,12 +17,12 @@ constexpr const char* kDiffUsage =
 }  // namespace
 
 int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
-    ArgumentSpec spec;
-    spec.switches = {"--swap-names"};
-    spec.valued = {"--format", "--custom"};
-    spec.repeatable = {"--custom"};
-    spec.min_positionals = spec.max_positionals = 2;
-    const ParsedArguments parsed = ParseArguments(args, spec);
+    ArgumentSpec accepted;
+    accepted.switches = {"--swap-names"};
+    accepted.valued = {"--format", "--custom"};
+    accepted.repeatable = {"--custom"};
+    accepted.min_positionals = accepted.max_positionals = 2;
+    const ParsedArguments parsed = ParseArguments(args, accepted);
     const std::string format = parsed.Value("--format", "text");
     std::string usage_error = parsed.error;
     if (usage_error.empty() && format != "text" && format != "json")

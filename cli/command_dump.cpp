@@ -323,11 +323,11 @@ void TextPalmSg(std::ostream& out, PalmSgAddressFile& file) {
 }  // namespace
 
 int RunDump(const std::vector<std::string>& args, CommandIo& io) {
-    ArgumentSpec spec;
-    spec.switches = {"--swap-names"};
-    spec.valued = {"--format"};
-    spec.min_positionals = spec.max_positionals = 1;
-    const ParsedArguments parsed = ParseArguments(args, spec);
+    ArgumentSpec accepted;
+    accepted.switches = {"--swap-names"};
+    accepted.valued = {"--format"};
+    accepted.min_positionals = accepted.max_positionals = 1;
+    const ParsedArguments parsed = ParseArguments(args, accepted);
     const std::string format = parsed.Value("--format", "text");
     std::string usage_error = parsed.error;
     if (usage_error.empty() && format != "text" && format != "json" && format != "csv")

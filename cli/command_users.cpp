@@ -12,9 +12,9 @@
 namespace tarvenne::cli {
 
 int RunUsers(const std::vector<std::string>& args, CommandIo& io) {
-    ArgumentSpec spec;
-    spec.valued = {"--format"};
-    const ParsedArguments parsed = ParseArguments(args, spec);
+    ArgumentSpec accepted;
+    accepted.valued = {"--format"};
+    const ParsedArguments parsed = ParseArguments(args, accepted);
     const std::string format = parsed.Value("--format", "text");
     std::string usage_error = parsed.error;
     if (usage_error.empty() && format != "text" && format != "json")

@@ -69,16 +69,16 @@ TEST(CsvField, QuotesOnlyWhatNeedsIt) {
 }
 
 TEST(Arguments, SwitchesValuesAndErrors) {
-    ArgumentSpec spec;
-    spec.switches = {"--swap-names"};
-    spec.valued = {"--format", "--custom"};
-    spec.repeatable = {"--custom"};
-    spec.min_positionals = 1;
-    spec.max_positionals = 2;
+    ArgumentSpec accepted;
+    accepted.switches = {"--swap-names"};
+    accepted.valued = {"--format", "--custom"};
+    accepted.repeatable = {"--custom"};
+    accepted.min_positionals = 1;
+    accepted.max_positionals = 2;
 
     ParsedArguments p = ParseArguments(
         {"a.dat", "--format", "json", "--swap-names", "--custom=1=Comment", "--custom", "2=x"},
-        spec);
+        accepted);
     EXPECT_EQ(p.error, "");
     EXPECT_EQ(p.positionals, std::vector<std::string>{"a.dat"});
     EXPECT_TRUE(p.Has("--swap-names"));
@@ -86,13 +86,13 @@ TEST(Arguments, SwitchesValuesAndErrors) {
     EXPECT_EQ(p.values["--custom"], (std::vector<std::string>{"1=Comment", "2=x"}));
     EXPECT_EQ(p.Value("--missing", "def"), "def");
 
-    EXPECT_NE(ParseArguments({}, spec).error, "");
-    EXPECT_NE(ParseArguments({"a", "b", "c"}, spec).error, "");
-    EXPECT_NE(ParseArguments({"a", "--format"}, spec).error, "");
-    EXPECT_NE(ParseArguments({"a", "--format", "x", "--format", "y"}, spec).error, "");
-    EXPECT_NE(ParseArguments({"a", "--bogus"}, spec).error, "");
-    EXPECT_NE(ParseArguments({"a", "--swap-names=1"}, spec).error, "");
-    p = ParseArguments({"--", "--weird-name.dat"}, spec);
+    EXPECT_NE(ParseArguments({}, accepted).error, "");
+    EXPECT_NE(ParseArguments({"a", "b", "c"}, accepted).error, "");
+    EXPECT_NE(ParseArguments({"a", "--format"}, accepted).error, "");
+    EXPECT_NE(ParseArguments({"a", "--format", "x", "--format", "y"}, accepted).error, "");
+    EXPECT_NE(ParseArguments({"a", "--bogus"}, accepted).error, "");
+    EXPECT_NE(ParseArguments({"a", "--swap-names=1"}, accepted).error, "");
+    p = ParseArguments({"--", "--weird-name.dat"}, accepted);
     EXPECT_EQ(p.error, "");
     EXPECT_EQ(p.positionals, std::vector<std::string>{"--weird-name.dat"});
 }

@@ -182,9 +182,9 @@ TEST_F(ClassicFileTest, LoadKeepsEverythingAndSaveWritesTheSameBytes) {
     for (bool swap : {false, true}) {
         SCOPED_TRACE(swap ? "swapped names" : "names as stored");
         const std::string path = folder_.File(swap ? "swap.dat" : "plain.dat");
-        FileSpec spec = RichFile(path);
-        spec.swap = swap;
-        const auto original = Build(spec);
+        FileSpec layout = RichFile(path);
+        layout.swap = swap;
+        const auto original = Build(layout);
         PutFile(path, original);
 
         ClassicAddressFile file;
@@ -194,9 +194,9 @@ TEST_F(ClassicFileTest, LoadKeepsEverythingAndSaveWritesTheSameBytes) {
         EXPECT_EQ(file.HeaderText(), "line 1\nline 2\nline 3\nline 4\n");
         ASSERT_NE(file.Categories(), nullptr);
         EXPECT_EQ(file.Categories()->Count(), 3);
-        ASSERT_EQ(file.Records().Count(), spec.records.size());
-        for (std::uint32_t i = 0; i < spec.records.size(); ++i)
-            ExpectSame(*file.Records().Get(i), spec.records[i], "record " + std::to_string(i));
+        ASSERT_EQ(file.Records().Count(), layout.records.size());
+        for (std::uint32_t i = 0; i < layout.records.size(); ++i)
+            ExpectSame(*file.Records().Get(i), layout.records[i], "record " + std::to_string(i));
         EXPECT_EQ(file.Records().Get(0)->category_name, "Unfiled");
         EXPECT_EQ(file.Records().Get(1)->category_name, "Business");
         EXPECT_EQ(file.Records().Get(3)->category_name, "") << "missing category";
@@ -204,7 +204,7 @@ TEST_F(ClassicFileTest, LoadKeepsEverythingAndSaveWritesTheSameBytes) {
         EXPECT_EQ(file.Records().Get(1)->note.size(), 2100u) << "texts are kept whole";
 
         ASSERT_TRUE(file.Save()) << file.LastError();
-        FileSpec four_lines = spec;
+        FileSpec four_lines = layout;
         four_lines.header = "line 1\nline 2\nline 3\nline 4\n";
         EXPECT_EQ(FileBytes(path), Build(four_lines));
         EXPECT_EQ(FileBytes(path + ".xbk"), original) << "the backup holds the old content";
@@ -241,9 +241,9 @@ TEST_F(ClassicFileTest, SwapNamesComesFromTheSettingsFile) {
     ASSERT_TRUE(platform::WriteIniString("ZerazarIvuvez", "SwapName", "1",
                                          platform::SettingsFilePath()));
     const std::string path = folder_.File("a.dat");
-    FileSpec spec;
-    spec.records.push_back(MakeRecord(1));
-    PutFile(path, Build(spec));  // written with the last name at position 3
+    FileSpec layout;
+    layout.records.push_back(MakeRecord(1));
+    PutFile(path, Build(layout));  // written with the last name at position 3
     ClassicAddressFile file(path);
     ASSERT_TRUE(file.Loaded());
     EXPECT_EQ(file.Records().Get(0)->first_name, "Last1");
@@ -260,17 +260,17 @@ TEST_F(ClassicFileTest, HeaderLines) {
                           Case{"a\nb\nc\nd\ne", "a\nb\nc\nd\n"},
                           Case{long_line + "\nb\nc\nd\ne\nf\n", long_line + "\nb\nc\nd\n"}}) {
         const std::string path = folder_.File("h.dat");
-        FileSpec spec;
-        spec.stored_path = path;
-        spec.header = c.stored;
-        spec.records.push_back(MakeRecord(2));
-        PutFile(path, Build(spec));
+        FileSpec layout;
+        layout.stored_path = path;
+        layout.header = c.stored;
+        layout.records.push_back(MakeRecord(2));
+        PutFile(path, Build(layout));
         ClassicAddressFile file;
         ASSERT_TRUE(file.Load(path)) << file.LastError();
         EXPECT_EQ(file.HeaderText(), c.kept);
         ASSERT_EQ(file.Records().Count(), 1u) << "the position lands after the header";
         ASSERT_TRUE(file.Save());
-        FileSpec kept = spec;
+        FileSpec kept = layout;
         kept.header = c.kept;
         EXPECT_EQ(FileBytes(path), Build(kept));
     }
@@ -280,14 +280,14 @@ TEST_F(ClassicFileTest, EntryCountsFieldCountsAndTrailingBytes) {
     // 65 entries with 30 fields per record read two records; the five fields after them
     // are carried through the save.
     const std::string path = folder_.File("e.dat");
-    FileSpec spec;
-    spec.stored_path = path;
-    spec.records = {MakeRecord(1), MakeRecord(2)};
-    spec.entry_count_override = 65;
-    ByteBuilder b(Head(spec));
+    FileSpec layout;
+    layout.stored_path = path;
+    layout.records = {MakeRecord(1), MakeRecord(2)};
+    layout.entry_count_override = 65;
+    ByteBuilder b(Head(layout));
     b.Int32(65);
-    Row(b, spec.records[0], false);
-    Row(b, spec.records[1], false);
+    Row(b, layout.records[0], false);
+    Row(b, layout.records[1], false);
     ByteBuilder tail;
     Row(tail, MakeRecord(3), false, 5);
     b.Raw(tail.Bytes());
@@ -297,10 +297,10 @@ TEST_F(ClassicFileTest, EntryCountsFieldCountsAndTrailingBytes) {
     EXPECT_EQ(file.Records().Count(), 2u);
     EXPECT_EQ(file.TrailingBytes(), tail.Bytes());
     ASSERT_TRUE(file.Save());
-    ByteBuilder expected(Head(spec));
+    ByteBuilder expected(Head(layout));
     expected.Int32(60);
-    Row(expected, spec.records[0], false);
-    Row(expected, spec.records[1], false);
+    Row(expected, layout.records[0], false);
+    Row(expected, layout.records[1], false);
     expected.Raw(tail.Bytes());
     EXPECT_EQ(FileBytes(path), expected.Bytes());
 
@@ -322,8 +322,8 @@ TEST_F(ClassicFileTest, EntryCountsFieldCountsAndTrailingBytes) {
 TEST_F(ClassicFileTest, AppendedRecordsAndSaveAsAnotherPath) {
     const std::string path = folder_.File("a.dat");
     const std::string other = folder_.File("other.dat");
-    FileSpec spec = RichFile(path);
-    PutFile(path, Build(spec));
+    FileSpec layout = RichFile(path);
+    PutFile(path, Build(layout));
     PutFile(other, {1, 2, 3});
     ClassicAddressFile file;
     ASSERT_TRUE(file.Load(path));
@@ -337,7 +337,7 @@ TEST_F(ClassicFileTest, AppendedRecordsAndSaveAsAnotherPath) {
     ASSERT_TRUE(file.SaveAs(other)) << file.LastError();
     EXPECT_EQ(file.Path(), other);
 
-    FileSpec expected = spec;
+    FileSpec expected = layout;
     expected.stored_path = other;
     expected.header = "line 1\nline 2\nline 3\nline 4\n";
     expected.records.push_back(added);
@@ -352,13 +352,13 @@ TEST_F(ClassicFileTest, AppendedRecordsAndSaveAsAnotherPath) {
 
 TEST_F(ClassicFileTest, EveryTruncationIsRefusedAndNothingChanges) {
     const std::string path = folder_.File("t.dat");
-    FileSpec spec = RichFile(path);
-    spec.records[1].note = "short";  // the long texts of other tests make no new cuts
-    const auto whole = Build(spec);
+    FileSpec layout = RichFile(path);
+    layout.records[1].note = "short";  // the long texts of other tests make no new cuts
+    const auto whole = Build(layout);
     ClassicAddressFile file;
     std::size_t fifth_record_start = 0;
     {
-        FileSpec four = spec;
+        FileSpec four = layout;
         four.records.resize(4);
         fifth_record_start = Build(four).size();
     }
@@ -487,12 +487,12 @@ TEST_F(ClassicFileTest, DamagedAndForeignFilesAreRefused) {
 
 TEST_F(ClassicFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
     const std::string path = folder_.File("s.dat");
-    FileSpec spec = RichFile(path);
-    for (int n = 6; n < 12; ++n) spec.records.push_back(MakeRecord(n));
-    spec.records[8].note = std::string(2048, 'z');
-    spec.records[9].note = std::string(2048, 'y');
-    spec.records[10].note = std::string(2048, 'x');
-    const auto original = Build(spec);
+    FileSpec layout = RichFile(path);
+    for (int n = 6; n < 12; ++n) layout.records.push_back(MakeRecord(n));
+    layout.records[8].note = std::string(2048, 'z');
+    layout.records[9].note = std::string(2048, 'y');
+    layout.records[10].note = std::string(2048, 'x');
+    const auto original = Build(layout);
     ASSERT_GT(original.size(), 3 * 4096u) << "the commit writes several slices";
 
     struct Plan {
@@ -532,14 +532,14 @@ TEST_F(ClassicFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
         ASSERT_TRUE(file.Save()) << file.LastError();
         ClassicAddressFile reread(path);
         ASSERT_TRUE(reread.Loaded());
-        EXPECT_EQ(reread.Records().Count(), spec.records.size() + 1);
+        EXPECT_EQ(reread.Records().Count(), layout.records.size() + 1);
     }
 }
 
 TEST_F(ClassicFileTest, NoFileIsCreatedAndHeldFilesAreLeftAlone) {
     const std::string path = folder_.File("x.dat");
-    FileSpec spec = RichFile(path);
-    PutFile(path, Build(spec));
+    FileSpec layout = RichFile(path);
+    PutFile(path, Build(layout));
     ClassicAddressFile file;
     ASSERT_TRUE(file.Load(path));
 
