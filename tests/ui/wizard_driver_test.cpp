@@ -322,6 +322,18 @@ public:
         return count == 1 ? visible : -1;
     }
 
+    // The page the wizard shows once it has settled: a page switch may follow a click by a
+    // message of its own, after Sync() has already returned. Waits up to three seconds
+    // for the expected page and returns what is shown then.
+    int WaitForPage(int expected) const {
+        int shown = VisiblePage();
+        for (int tries = 0; tries < 60 && shown != expected; ++tries) {
+            Sleep(50);
+            shown = VisiblePage();
+        }
+        return shown;
+    }
+
     void Click(int id) const {
         PostMessageA(Control(id), BM_CLICK, 0, 0);
         Sync();
@@ -435,7 +447,7 @@ TEST(WizardDriver, FirstRunShowsOptionsAndCancelWritesDefaults) {
     Wizard w(TestName());
     ASSERT_TRUE(w.Start());
     EXPECT_EQ(WindowText(w.Frame()), kFrameTitle);
-    EXPECT_EQ(w.VisiblePage(), 0);
+    EXPECT_EQ(w.WaitForPage(0), 0);
     for (int i = 0; i < 4; ++i) EXPECT_NE(w.PageWindow(i), nullptr) << i;
     ExpectNavigation(w, false, true, "&Cancel");
     EXPECT_EQ(WindowText(w.Control(IDC_HELP_BUTTON)), "&Help");
@@ -450,13 +462,13 @@ TEST(WizardDriver, FirstRunShowsOptionsAndCancelWritesDefaults) {
 
     // A Prev that arrives while it is greyed does not leave the first page.
     w.PostCommand(IDC_PREV);
-    EXPECT_EQ(w.VisiblePage(), 0);
+    EXPECT_EQ(w.WaitForPage(0), 0);
 
     // Enter does nothing: the frame has no OK.
     w.Key(w.Frame(), VK_RETURN);
     w.Key(w.Control(IDC_NEXT), VK_RETURN);
     EXPECT_TRUE(w.Running());
-    EXPECT_EQ(w.VisiblePage(), 0);
+    EXPECT_EQ(w.WaitForPage(0), 0);
     EXPECT_EQ(w.ErrorMessage(), "");
 
     w.Click(IDCANCEL);
@@ -479,7 +491,7 @@ TEST(WizardDriver, ModesOutOfRangeAndTheCloseBox) {
                "PalmFile=C:\\Palm\\address.dat\r\nUserID=1002\r\nCustom2=973471774\r\n"
                "[ZerazarIvuvez]\r\nSwapName=1\r\n");
     ASSERT_TRUE(w.Start());
-    EXPECT_EQ(w.VisiblePage(), 0);
+    EXPECT_EQ(w.WaitForPage(0), 0);
     // The close box sends SC_CLOSE, which the dialog turns into Cancel.
     PostMessageA(w.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0);
     DWORD code = 1234;
@@ -536,7 +548,7 @@ TEST(WizardDriver, PagesForwardBackAndThroughTheConversion) {
     if (Exists(palm411 + "\\palm.exe")) ini += "[Path]\r\nPDPath=" + palm411 + "\r\n";
     w.WriteIni(ini);
     ASSERT_TRUE(w.Start());
-    ASSERT_EQ(w.VisiblePage(), 0);
+    ASSERT_EQ(w.WaitForPage(0), 0);
 
     // Typing into the page's edit box reaches the control and reads back whole.
     HWND options = w.PageWindow(0);
@@ -549,17 +561,17 @@ TEST(WizardDriver, PagesForwardBackAndThroughTheConversion) {
 
     w.Click(IDC_NEXT);
     ASSERT_EQ(w.ErrorMessage(), "");
-    ASSERT_EQ(w.VisiblePage(), 1);
+    ASSERT_EQ(w.WaitForPage(1), 1);
     ExpectNavigation(w, true, true, "&Cancel");
     EXPECT_TRUE(BannerLooksRight(w));
     EXPECT_EQ(BannerCaption(w), 1);
     w.Screenshot("page1-record-list");
     w.Key(w.Frame(), VK_RETURN);
-    EXPECT_EQ(w.VisiblePage(), 1);
+    EXPECT_EQ(w.WaitForPage(1), 1);
 
     // Prev asks no page and goes back one.
     w.Click(IDC_PREV);
-    EXPECT_EQ(w.VisiblePage(), 0);
+    EXPECT_EQ(w.WaitForPage(0), 0);
     ExpectNavigation(w, false, true, "&Cancel");
     EXPECT_EQ(BannerCaption(w), 0);
     char kept[300] = {};
@@ -567,7 +579,7 @@ TEST(WizardDriver, PagesForwardBackAndThroughTheConversion) {
     EXPECT_STREQ(kept, typed);  // the page kept what was typed
     w.Click(IDC_NEXT);
     ASSERT_EQ(w.ErrorMessage(), "");
-    ASSERT_EQ(w.VisiblePage(), 1);
+    ASSERT_EQ(w.WaitForPage(1), 1);
 
     // One Next runs the progress page and ends on the result page. The progress page is
     // photographed when the run lasts long enough to be seen.
@@ -585,7 +597,7 @@ TEST(WizardDriver, PagesForwardBackAndThroughTheConversion) {
     }
     w.Sync();
     ASSERT_EQ(w.ErrorMessage(), "");
-    ASSERT_EQ(w.VisiblePage(), 3);
+    ASSERT_EQ(w.WaitForPage(3), 3);
     ExpectNavigation(w, false, false, "&Finish");
     EXPECT_TRUE(BannerLooksRight(w));
     EXPECT_EQ(BannerCaption(w), 3);
@@ -594,7 +606,7 @@ TEST(WizardDriver, PagesForwardBackAndThroughTheConversion) {
     // Greyed Prev and Next do nothing on the last page, whoever sends them.
     w.PostCommand(IDC_NEXT);
     w.PostCommand(IDC_PREV);
-    EXPECT_EQ(w.VisiblePage(), 3);
+    EXPECT_EQ(w.WaitForPage(3), 3);
     EXPECT_TRUE(w.Running());
 
     w.Click(IDCANCEL);
