@@ -7,7 +7,6 @@
 #include "cli/output_format.h"
 #include "engine/contact_record.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -47,12 +46,11 @@ void PrintJson(std::ostream& out, const ConvertReport& r) {
     j.Key("updated"); j.Int(r.updated);
     j.Key("skipped"); j.Int(r.skipped);
     j.Key("saved"); j.Bool(r.saved);
-    // The writer has no null of its own; a NaN number is written as null.
     j.Key("backup");
-    if (r.backup.empty()) j.Number(std::nan(""));
+    if (r.backup.empty()) j.Null();
     else j.Text(r.backup);
     j.Key("error");
-    if (r.error.empty()) j.Number(std::nan(""));
+    if (r.error.empty()) j.Null();
     else j.Text(r.error);
     j.EndObject();
     j.Finish();

@@ -142,4 +142,9 @@ void JsonWriter::Bool(bool value) {
     out_ << (value ? "true" : "false");
 }
 
+void JsonWriter::Null() {
+    BeforeValue();
+    out_ << "null";
+}
+
 }  // namespace tarvenne::cli

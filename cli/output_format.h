@@ -41,6 +41,7 @@ public:
     void Int(std::int64_t value);
     void Number(double value);
     void Bool(bool value);
+    void Null();
     // Ends the document with a line break.
     void Finish() { out_ << "\n"; }
 
