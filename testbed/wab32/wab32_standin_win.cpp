@@ -139,6 +139,27 @@ private:
     ULONG refs_ = 1;
 };
 
+// The property interface every address-book object carries; none of it is used by the
+// loader except GetProps of a mail user, which that class supplies.
+template <typename Interface>
+class PropStubs : public Counted<Interface> {
+public:
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
+        STANDIN_NOT_SUPPORTED
+    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+};
+
 // The properties of one entry in one buffer: the value array followed by its strings and
 // binary values.
 HRESULT PropertyBuffer(const Entry& entry, ULONG* count, LPSPropValue* props) {
@@ -177,7 +198,7 @@ HRESULT PropertyBuffer(const Entry& entry, ULONG* count, LPSPropValue* props) {
     return S_OK;
 }
 
-class MailUser final : public Counted<IMailUser> {
+class MailUser final : public PropStubs<IMailUser> {
 public:
     MailUser(std::shared_ptr<Book> book, std::size_t index) : book_(std::move(book)), index_(index) {}
 
@@ -188,19 +209,6 @@ public:
         if (tags) return MAPI_E_NO_SUPPORT;  // the loader asks for everything
         return PropertyBuffer(book_->entries[index_], count, props);
     }
-    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
-        STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
 
 private:
     std::shared_ptr<Book> book_;
@@ -302,7 +310,7 @@ private:
     std::size_t position_ = 0;
 };
 
-class Container final : public Counted<IABContainer> {
+class Container final : public PropStubs<IABContainer> {
 public:
     explicit Container(std::shared_ptr<Book> book) : book_(std::move(book)) {}
 
@@ -311,20 +319,6 @@ public:
         *table = new Table(book_);
         return S_OK;
     }
-    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
-        STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP GetHierarchyTable(ULONG, LPMAPITABLE*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP OpenEntry(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override STANDIN_NOT_SUPPORTED
@@ -338,7 +332,7 @@ private:
     std::shared_ptr<Book> book_;
 };
 
-class AddressBook final : public Counted<IAddrBook> {
+class AddressBook final : public PropStubs<IAddrBook> {
 public:
     explicit AddressBook(std::shared_ptr<Book> book) : book_(std::move(book)) {}
 
@@ -373,20 +367,6 @@ public:
         return MAPI_E_NOT_FOUND;
     }
 
-    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
-        STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP Unadvise(ULONG) override STANDIN_NOT_SUPPORTED
