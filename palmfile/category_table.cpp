@@ -208,4 +208,23 @@ bool CategoryNameOf(const CategoryTable* table, std::int32_t id, std::string* de
     return true;
 }
 
+CategoryNames::CategoryNames(const CategoryTable* table) {
+    if (!table) return;
+    for (int slot = 0; slot < CategoryTable::kSlots; ++slot) {
+        if (const CategoryEntry* entry = table->GetByIndex(slot))
+            names_.emplace_back(entry->GetId(), entry->Name());
+    }
+}
+
+bool CategoryNames::Find(std::int32_t id, std::string* dest) const {
+    if (!dest) return false;
+    for (const auto& [entry_id, name] : names_) {
+        if (entry_id == id) {
+            *dest = name;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace tarvenne

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tarvenne {
 
@@ -86,6 +88,19 @@ bool WriteCategoryBlock(DatStream& stream, const CategoryTable* table);
 // The name of the category with that id into *dest (left as it was when the table has
 // no such category, which gives false).
 bool CategoryNameOf(const CategoryTable* table, std::int32_t id, std::string* dest);
+
+// The category names of a table by id, copied: records decoded from a file's bytes after
+// its table was replaced still get the names that file gave them.
+class CategoryNames {
+public:
+    CategoryNames() = default;
+    explicit CategoryNames(const CategoryTable* table);
+    // As CategoryNameOf on the table the names were copied from.
+    bool Find(std::int32_t id, std::string* dest) const;
+
+private:
+    std::vector<std::pair<std::int32_t, std::string>> names_;  // in slot order
+};
 
 // The name with each of " * + , . / : ; < = > ? [ \ ] ^ | made an underscore.
 std::string SafeCategoryName(const std::string& name);

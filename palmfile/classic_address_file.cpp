@@ -7,6 +7,10 @@
 #include "platform/module_folder.h"
 #include "platform/private_profile.h"
 
+#include <memory>
+#include <new>
+#include <string_view>
+
 namespace tarvenne {
 namespace {
 
@@ -66,14 +70,78 @@ FieldRef FieldAt(ClassicRecord& r, int position, bool swap_names) {
     return f;
 }
 
+// The one reader of a record's fields: it walks them in order and hands each to the
+// visitor. The check at load and every later decoding go through it, so bytes accepted
+// once decode the same way every time.
+template <class Visitor>
+bool WalkRecord(DatFieldCursor& cursor, int fields, Visitor& visit) {
+    static const FieldKind* const kinds = [] {
+        static FieldKind k[ClassicSchema::kMaxFields];
+        ClassicRecord probe;
+        for (int i = 0; i < ClassicSchema::kMaxFields; ++i) k[i] = FieldAt(probe, i, false).kind;
+        return k;
+    }();
+    for (int position = 0; position < fields; ++position) {
+        if (kinds[position] == FieldKind::Text) {
+            std::string_view text;
+            std::int32_t marker = 0;
+            bool long_form = false;
+            if (!cursor.TextField(&text, &marker, &long_form)) return false;
+            visit.Text(position, text, marker, long_form);
+        } else {
+            std::int32_t value = 0, tag = 0;
+            if (!cursor.IntegerField(&value, &tag)) return false;
+            visit.Integer(position, kinds[position], value, tag);
+        }
+    }
+    return true;
+}
+
+// Tells whether WriteRecord, given the decoded record, would write exactly the bytes read:
+// it writes integers with tag 1 (6 for the boolean field) and texts with marker 1 in the
+// shortest counted form.
+struct VerbatimCheck {
+    bool verbatim = true;
+
+    void Integer(int, FieldKind kind, std::int32_t, std::int32_t tag) {
+        verbatim &= tag == (kind == FieldKind::Boolean ? kTagBoolean : kTagInteger);
+    }
+    void Text(int, std::string_view text, std::int32_t marker, bool long_form) {
+        verbatim &= marker == 1 && long_form == (text.size() >= 255);
+    }
+};
+
+// Fills a default-constructed record from the fields walked.
+struct FieldDecoder {
+    ClassicRecord& record;
+    bool swap_names;
+    const CategoryNames& categories;
+
+    void Integer(int position, FieldKind, std::int32_t value, std::int32_t) {
+        *FieldAt(record, position, swap_names).integer = value;
+        if (position == 24) categories.Find(record.category_id, &record.category_name);
+    }
+    void Text(int position, std::string_view text, std::int32_t, bool) {
+        FieldAt(record, position, swap_names).text->assign(text);
+    }
+};
+
 }  // namespace
 
 bool ClassicRecordList::Append(const ClassicRecord& record) {
-    return records_.Append(new ClassicRecord(record));
+    try {
+        return Append(std::make_unique<ClassicRecord>(record));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool ClassicRecordList::Append(ClassicRecord&& record) {
-    return records_.Append(new ClassicRecord(std::move(record)));
+    try {
+        return Append(std::make_unique<ClassicRecord>(std::move(record)));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 ClassicAddressFile::ClassicAddressFile() {
@@ -124,9 +192,13 @@ bool ClassicAddressFile::ReadOpened() {
     }
     std::string stored_path;
     std::size_t capacity = kStoredPathChars;
+    records_need_image_ = false;
     const bool ok = ReadCString(&stored_path, &capacity) &&
                     ReadHeaderText() && ReadCategories() && ReadSchema() && ReadRecords() &&
                     ReadTrailingBytes();
+    // The records read (all of them, or those before a damaged one) decode from the
+    // file's bytes, which stay with them.
+    if (records_need_image_) records_.AttachImage(TakeImage(), RecordDecoder());
     Close();
     load_failed_ = !ok;
     loaded_ = ok;
@@ -184,6 +256,8 @@ bool ClassicAddressFile::ReadSchema() {
 
 bool ClassicAddressFile::ReadRecords() {
     records_.Clear();
+    records_need_image_ = true;
+    records_swap_names_ = swap_names_;
     std::uint32_t entry_count = 0;
     if (!ReadUInt32(&entry_count)) return false;
     const std::uint32_t fields = static_cast<std::uint32_t>(schema_.fields_per_record);
@@ -194,22 +268,29 @@ bool ClassicAddressFile::ReadRecords() {
     if (static_cast<std::uint64_t>(record_count) * fields * kMinFieldBytes > left)
         return RefuseInput("an entry count of " + std::to_string(entry_count) +
                            " where the file holds " + std::to_string(left) + " more bytes");
+    DatFieldCursor cursor = CursorHere();
+    const std::uint8_t* const image = cursor.Position() - ReadOffset();
     for (std::uint32_t n = 0; n < record_count; ++n) {
-        ClassicRecord record;
-        for (int position = 0; position < schema_.fields_per_record; ++position) {
-            const FieldRef f = FieldAt(record, position, swap_names_);
-            if (f.text) {
-                if (!ReadCStringField(f.text, nullptr)) return false;
-            } else if (f.integer) {
-                if (!ReadIntegerField(f.integer)) return false;
-            }
-            if (position == 24)
-                CategoryNameOf(categories_.get(), record.category_id, &record.category_name);
-        }
-        if (!records_.Append(std::move(record)))
+        const std::uint8_t* const begin = cursor.Position();
+        VerbatimCheck check;
+        if (!WalkRecord(cursor, schema_.fields_per_record, check)) return Advance(cursor);
+        const std::size_t size = static_cast<std::size_t>(cursor.Position() - begin);
+        if (!records_.AppendStored(static_cast<std::size_t>(begin - image), size, check.verbatim))
             return Fail("out of memory while reading the records");
     }
-    return true;
+    return Advance(cursor);
+}
+
+ClassicRecordList::Decoder ClassicAddressFile::RecordDecoder() const {
+    const int fields = schema_.fields_per_record;
+    const bool swap = records_swap_names_;
+    CategoryNames categories(categories_.get());
+    return [fields, swap, categories](const std::uint8_t* begin, const std::uint8_t* end,
+                                      ClassicRecord* record) {
+        DatFieldCursor cursor(begin, end);
+        FieldDecoder decode{*record, swap, categories};
+        return WalkRecord(cursor, fields, decode) && cursor.Position() == end;
+    };
 }
 
 bool ClassicAddressFile::ReadTrailingBytes() {
@@ -273,8 +354,23 @@ bool ClassicAddressFile::WriteRecords() {
     const std::uint32_t entries =
         records_.Count() * static_cast<std::uint32_t>(schema_.fields_per_record);
     if (!WriteUInt32(entries)) return false;
-    for (std::uint32_t i = 0; i < records_.Count(); ++i)
-        if (!WriteRecord(records_.Get(i))) return false;
+    for (std::uint32_t i = 0; i < records_.Count(); ++i) {
+        ClassicRecordList::Stored stored;
+        if (const ClassicRecord* held = records_.Held(i, &stored)) {
+            if (!WriteRecord(held)) return false;
+            continue;
+        }
+        // Nobody asked for this record, so it is still what the file held: its bytes go
+        // back as they were, unless writing its fields would give other bytes.
+        if (stored.verbatim && swap_names_ == records_swap_names_) {
+            if (!WriteBytes(stored.bytes, stored.size)) return false;
+            continue;
+        }
+        ClassicRecord decoded;
+        if (!records_.Decode(stored, &decoded))
+            return Fail("record " + std::to_string(i + 1) + " could not be read back");
+        if (!WriteRecord(&decoded)) return false;
+    }
     return true;
 }
 

@@ -2,9 +2,9 @@
 // whole into memory, changed by the conversion, written back whole.
 #pragma once
 
-#include "engine/contact_list.h"
 #include "palmfile/category_table.h"
 #include "palmfile/dat_stream.h"
+#include "palmfile/stored_record_list.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,24 +47,16 @@ struct ClassicRecord {
     std::string category_name;      // from the category table; never written
 };
 
-// The records of one classic file in file order, then appended ones; owns them.
-class ClassicRecordList {
+// The records of one classic file in file order, then appended ones. Records read from
+// the file are decoded when first asked for; every record handed out is owned here.
+class ClassicRecordList : public StoredRecordList<ClassicRecord> {
 public:
     ClassicRecordList() = default;
-    virtual ~ClassicRecordList() { Clear(); }
-    ClassicRecordList(const ClassicRecordList&) = delete;
-    ClassicRecordList& operator=(const ClassicRecordList&) = delete;
+    virtual ~ClassicRecordList() = default;
 
-    void Clear() { records_.Clear(true); }
+    using StoredRecordList<ClassicRecord>::Append;
     bool Append(const ClassicRecord& record);  // stores a copy
     bool Append(ClassicRecord&& record);       // takes the record over
-    ClassicRecord* First() { return records_.First(); }
-    ClassicRecord* Next() { return records_.Next(); }
-    ClassicRecord* Get(std::uint32_t position) { return records_.Get(position); }
-    std::uint32_t Count() const { return records_.Count(); }
-
-private:
-    ContactList<ClassicRecord> records_;  // owns its records
 };
 
 struct ClassicSchema {
@@ -138,8 +130,14 @@ private:
     // refuses until a load succeeds.
     bool load_failed_ = false;
     std::vector<std::uint8_t> trailing_;
+    // The records were read by this load and wait for the file's image to decode from.
+    bool records_need_image_ = false;
+    // The swap-names option the records were read with: their stored bytes can be written
+    // back as they are only under the same option.
+    bool records_swap_names_ = false;
 
     bool ReadTrailingBytes();
+    ClassicRecordList::Decoder RecordDecoder() const;
     bool ReadOpened();  // everything after the open of Load or LoadImage
 };
 

@@ -162,77 +162,107 @@ bool DatStream::ReadInt64(std::uint64_t* value) {
     return true;
 }
 
+DatFieldCursor DatStream::CursorHere() const {
+    const std::uint8_t* end = in_.data() + in_.size();
+    return DatFieldCursor(read_failed_ ? end : in_.data() + read_pos_, end);
+}
+
+bool DatStream::Advance(const DatFieldCursor& cursor) {
+    if (read_failed_) return false;
+    if (!cursor.Failed()) {
+        read_pos_ = static_cast<std::size_t>(cursor.Position() - in_.data());
+        return true;
+    }
+    read_failed_ = true;
+    const std::size_t at = static_cast<std::size_t>(cursor.FailedAt() - in_.data());
+    read_pos_ = at;
+    if (cursor.WhatFailed() == DatFieldCursor::Failure::kBadTag) {
+        read_pos_ = at + 4;
+        return Fail("a field tagged " + std::to_string(cursor.BadTag()) + " where " +
+                    cursor.Expected() + " was expected" + At(at));
+    }
+    return Fail("the file ends" + At(in_.size()) + " where " +
+                std::to_string(cursor.BytesWanted()) + " bytes were expected" + At(at));
+}
+
+std::shared_ptr<const std::vector<std::uint8_t>> DatStream::TakeImage() {
+    auto image = std::make_shared<const std::vector<std::uint8_t>>(std::move(in_));
+    in_.clear();
+    read_pos_ = 0;
+    has_image_ = false;
+    return image;
+}
+
 bool DatStream::ReadCString(std::string* dest, std::size_t* capacity) {
     if (!dest || !capacity || *capacity == 0) {
         read_failed_ = true;
         return Fail("a text was read into no room" + At(read_pos_));
     }
     dest->clear();
-    std::uint8_t short_length = 0;
-    if (!ReadByte(&short_length)) return false;
-    std::size_t length = short_length;
-    if (short_length == 0xFF) {
-        std::uint16_t long_length = 0;
-        if (!ReadUInt16(&long_length)) return false;
-        length = long_length;
-    }
+    if (read_failed_) return false;
+    DatFieldCursor cursor = CursorHere();
+    std::size_t length = 0;
+    bool long_form = false;
+    if (!cursor.CountedLength(&length, &long_form)) return Advance(cursor);
     if (length > *capacity) {
+        Advance(cursor);
         const std::size_t room = *capacity;
         *capacity = length;
         return RefuseInput("a text of " + std::to_string(length) + " bytes where at most " +
                            std::to_string(room) + " fit");
     }
-    if (length == 0) return true;
     const std::uint8_t* bytes = nullptr;
-    if (!Take(length, &bytes)) return false;
+    if (length > 0 && !cursor.Bytes(length, &bytes)) return Advance(cursor);
+    if (!Advance(cursor)) return false;
     dest->assign(reinterpret_cast<const char*>(bytes), length);
     return true;
 }
 
 bool DatStream::ReadIntegerField(std::int32_t* value) {
+    if (!value || read_failed_) return false;
+    DatFieldCursor cursor = CursorHere();
     std::int32_t tag = 0;
-    if (!value || !ReadInt32(&tag)) return false;
-    if (tag != kTagInteger && tag != kTagIntegerAlt && tag != kTagBoolean) {
-        read_failed_ = true;
-        return Fail("a field tagged " + std::to_string(tag) + " where a number was expected" +
-                    At(read_pos_ - 4));
-    }
-    return ReadInt32(value);
+    cursor.IntegerField(value, &tag);
+    return Advance(cursor);
 }
 
 bool DatStream::ReadCStringField(std::string* dest, std::int32_t* marker) {
-    std::int32_t tag = 0;
-    if (!dest || !ReadInt32(&tag)) return false;
-    if (tag != kTagCString) {
-        read_failed_ = true;
-        return Fail("a field tagged " + std::to_string(tag) + " where a text was expected" +
-                    At(read_pos_ - 4));
-    }
+    if (!dest || read_failed_) return false;
     dest->clear();
+    DatFieldCursor cursor = CursorHere();
+    std::string_view text;
     std::int32_t unused_marker = 0;
-    if (!ReadInt32(marker ? marker : &unused_marker)) return false;
-    std::size_t capacity = kMaxCountedString;
-    return ReadCString(dest, &capacity);
+    bool long_form = false;
+    if (!cursor.TextField(&text, marker ? marker : &unused_marker, &long_form))
+        return Advance(cursor);
+    dest->assign(text);
+    return Advance(cursor);
 }
 
 bool DatStream::ReadLongField(std::uint64_t* value) {
+    if (!value || read_failed_) return false;
+    DatFieldCursor cursor = CursorHere();
     std::int32_t tag = 0;
-    return value && ReadInt32(&tag) && ReadInt64(value);
+    cursor.LongField(value, &tag);
+    return Advance(cursor);
 }
 
 bool DatStream::ReadBlob(DatBlob* blob) {
-    if (!blob) return false;
-    if (!ReadUInt32(&blob->w0) || !ReadUInt32(&blob->w1)) return false;
-    if (blob->w1 == 0) return true;
-    if (!ReadUInt32(&blob->w2) || !ReadUInt32(&blob->w3) || !ReadUInt32(&blob->length))
-        return false;
-    blob->data.clear();
-    if (blob->length == 0) return true;
-    // The length is checked against what the file still holds before anything is allocated.
-    const std::uint8_t* bytes = nullptr;
-    if (!Take(blob->length, &bytes)) return false;
-    blob->data.assign(bytes, bytes + blob->length);
-    return true;
+    if (!blob || read_failed_) return false;
+    DatFieldCursor cursor = CursorHere();
+    DatBlobView view;
+    const bool ok = cursor.Blob(&view);
+    // What was read before a failure stays in the blob, as the field-by-field reads left it.
+    blob->w0 = view.w0;
+    blob->w1 = view.w1;
+    if (view.w1 != 0) {
+        blob->w2 = view.w2;
+        blob->w3 = view.w3;
+        blob->length = view.length;
+        blob->data.clear();
+    }
+    if (ok && view.length > 0) blob->data.assign(view.data, view.data + view.length);
+    return Advance(cursor);
 }
 
 bool DatStream::Skip(std::size_t n) { return Take(n, nullptr); }

@@ -8,27 +8,17 @@
 // content back when any step of that fails. Close() drops writes not committed.
 #pragma once
 
+#include "palmfile/dat_field_cursor.h"
 #include "platform/file_system.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarvenne {
-
-// Field tags written ahead of each value in the record section.
-enum DatFieldTag : std::int32_t {
-    kTagInteger = 1,
-    kTagIntegerAlt = 3,  // read as an integer, never written
-    kTagCString = 5,
-    kTagBoolean = 6,
-    kTagLong = 68,       // eight-byte value
-};
-
-// The longest text a counted string can carry.
-constexpr std::size_t kMaxCountedString = 65535;
 
 // A small record carried without a tag of its own: w0 (the stored tag, 64 to 67 in
 // files Palm Desktop wrote), w1; when w1 is not 0, w2, w3 and a counted byte block.
@@ -91,6 +81,13 @@ public:
     bool ReadBlob(DatBlob* blob);
     // Moves forward n bytes (the platform seek the classic header reader uses).
     bool Skip(std::size_t n);
+    // A cursor over the image from the next byte to read, for readers that walk many
+    // fields at once; Advance(cursor) then takes over where it stopped or why it failed.
+    DatFieldCursor CursorHere() const;
+    bool Advance(const DatFieldCursor& cursor);
+    // Hands the image read at Open over (the stream holds none afterwards), so that the
+    // record lists can decode their records from it when they are first asked for.
+    std::shared_ptr<const std::vector<std::uint8_t>> TakeImage();
     // Offset of the next byte to read, for messages that say where a file went wrong.
     std::size_t ReadOffset() const { return read_pos_; }
     bool ReadFailed() const { return read_failed_; }

@@ -8,7 +8,9 @@
 #include "platform/private_profile.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
+#include <string_view>
 
 namespace tarvenne {
 namespace {
@@ -142,6 +144,109 @@ void DefaultFieldTags(std::uint16_t* tags) {
     set(69, 72, 5);
 }
 
+// The kind of each field index, as FieldOf gives it.
+struct FieldKinds {
+    FieldKind kind[PalmSgRecord::kFields];
+};
+
+const FieldKinds& KindsOfFields() {
+    static const FieldKinds kinds = [] {
+        FieldKinds k;
+        PalmSgRecord probe;
+        for (int i = 0; i < PalmSgRecord::kFields; ++i) k.kind[i] = FieldOf(probe, i, false).kind;
+        return k;
+    }();
+    return kinds;
+}
+
+// The one reader of a record's fields: it walks them in order and hands each to the
+// visitor. The check at load and every later decoding go through it, so bytes accepted
+// once decode the same way every time.
+template <class Visitor>
+bool WalkRecord(DatFieldCursor& cursor, std::uint32_t fields, Visitor& visit) {
+    const FieldKind* kinds = KindsOfFields().kind;
+    for (std::uint32_t i = 0; i < fields; ++i) {
+        switch (kinds[i]) {
+            case FieldKind::Integer:
+            case FieldKind::Boolean: {
+                std::int32_t value = 0, tag = 0;
+                if (!cursor.IntegerField(&value, &tag)) return false;
+                visit.Integer(i, kinds[i], value, tag);
+                break;
+            }
+            case FieldKind::Text: {
+                std::string_view text;
+                std::int32_t marker = 0;
+                bool long_form = false;
+                if (!cursor.TextField(&text, &marker, &long_form)) return false;
+                visit.Text(i, text, marker, long_form);
+                break;
+            }
+            case FieldKind::Blob: {
+                DatBlobView blob;
+                if (!cursor.Blob(&blob)) return false;
+                visit.Blob(i, blob);
+                break;
+            }
+            case FieldKind::Long: {
+                std::uint64_t bits = 0;
+                std::int32_t tag = 0;
+                if (!cursor.LongField(&bits, &tag)) return false;
+                visit.Long(i, bits, tag);
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+// Tells whether WriteRecord, given the decoded record, would write exactly the bytes read:
+// it writes integers with tag 1 (6 for the boolean fields), texts with marker 1 in the
+// shortest counted form, and the eight-byte field with tag 68.
+struct VerbatimCheck {
+    bool verbatim = true;
+
+    void Integer(std::uint32_t, FieldKind kind, std::int32_t, std::int32_t tag) {
+        verbatim &= tag == (kind == FieldKind::Boolean ? kTagBoolean : kTagInteger);
+    }
+    void Text(std::uint32_t, std::string_view text, std::int32_t marker, bool long_form) {
+        verbatim &= marker == 1 && long_form == (text.size() >= 255);
+    }
+    void Blob(std::uint32_t, const DatBlobView&) {}
+    void Long(std::uint32_t, std::uint64_t, std::int32_t tag) { verbatim &= tag == kTagLong; }
+};
+
+// Fills a default-constructed record from the fields walked.
+struct FieldDecoder {
+    PalmSgRecord& record;
+    bool swap_names;
+    const CategoryNames& categories;
+
+    void Integer(std::uint32_t i, FieldKind, std::int32_t value, std::int32_t) {
+        const FieldRef f = FieldOf(record, static_cast<int>(i), swap_names);
+        if (f.flags)
+            *f.flags = static_cast<std::uint32_t>(value);
+        else
+            *f.integer = value;
+        if (i == 5) categories.Find(record.category_id, &record.category_name);
+    }
+    void Text(std::uint32_t i, std::string_view text, std::int32_t, bool) {
+        FieldOf(record, static_cast<int>(i), swap_names).text->assign(text);
+    }
+    void Blob(std::uint32_t i, const DatBlobView& view) {
+        DatBlob& blob = *FieldOf(record, static_cast<int>(i), swap_names).blob;
+        blob.w0 = view.w0;
+        blob.w1 = view.w1;
+        blob.w2 = view.w2;
+        blob.w3 = view.w3;
+        blob.length = view.length;
+        if (view.length > 0) blob.data.assign(view.data, view.data + view.length);
+    }
+    void Long(std::uint32_t i, std::uint64_t bits, std::int32_t) {
+        *FieldOf(record, static_cast<int>(i), swap_names).bits = bits;
+    }
+};
+
 std::string At(const DatStream& s) { return " at offset " + std::to_string(s.ReadOffset()); }
 
 }  // namespace
@@ -165,31 +270,19 @@ bool PalmSgRecordList::AppendCopy(const PalmSgRecord* record) {
     if (!record) return false;
     // The copy's strings and blob blocks are its own (std::vector copies its bytes);
     // running out of memory is a false result, never an exception.
-    PalmSgRecord* copy = nullptr;
     try {
-        copy = new PalmSgRecord(*record);
+        return Append(std::make_unique<PalmSgRecord>(*record));
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!records_.Append(copy)) {
-        delete copy;
-        return false;
-    }
-    return true;
 }
 
 bool PalmSgRecordList::AppendMove(PalmSgRecord&& record) {
-    PalmSgRecord* taken = nullptr;
     try {
-        taken = new PalmSgRecord(std::move(record));
+        return Append(std::make_unique<PalmSgRecord>(std::move(record)));
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!records_.Append(taken)) {
-        delete taken;
-        return false;
-    }
-    return true;
 }
 
 // --- PalmSgAddressFile ---
@@ -248,8 +341,12 @@ bool PalmSgAddressFile::Load(const std::string& path) {
     // Until every section has been read, the object holds a part of a file; a save of it
     // would throw the rest away, so SaveAs refuses while this stays set.
     incomplete_ = true;
+    records_need_image_ = false;
     const bool ok = ReadSignature() && ReadHeader() && ReadFileName() && ReadCustomLabels() &&
                     ReadCategories() && ReadSchema() && ReadRecords() && ReadTrailing();
+    // The records read (all of them, or those before a damaged one) decode from the
+    // file's bytes, which stay with them.
+    if (records_need_image_) records_->AttachImage(TakeImage(), RecordDecoder());
     Close();
     if (ok) {
         incomplete_ = false;
@@ -385,49 +482,40 @@ bool PalmSgAddressFile::ReadSchema() {
 
 bool PalmSgAddressFile::ReadRecords() {
     records_->Clear();
+    records_need_image_ = true;
+    records_swap_names_ = swap_names_;
     std::uint32_t entry_count = 0;
     if (!ReadUInt32(&entry_count)) return Fail("the entry count is missing" + At(*this));
-    // Records are read one by one and stored as they complete, so a huge count costs no
-    // memory up front: it simply runs into the end of the file.
+    // Every record is checked here and kept as its place in the file; a huge count costs
+    // no memory up front: it simply runs into the end of the file.
     const std::uint32_t record_count = entry_count / schema_.fields_per_record;
+    DatFieldCursor cursor = CursorHere();
+    const std::uint8_t* const image = cursor.Position() - ReadOffset();
     for (std::uint32_t n = 0; n < record_count; ++n) {
-        PalmSgRecord record;
-        if (!ReadRecord(&record))
+        const std::uint8_t* const begin = cursor.Position();
+        VerbatimCheck check;
+        if (!WalkRecord(cursor, schema_.fields_per_record, check)) {
+            Advance(cursor);
             return Fail("record " + std::to_string(n + 1) + " of " +
                         std::to_string(record_count) + " is damaged or cut short" + At(*this));
-        if (!records_->AppendMove(std::move(record)))
+        }
+        const std::size_t size = static_cast<std::size_t>(cursor.Position() - begin);
+        if (!records_->AppendStored(static_cast<std::size_t>(begin - image), size, check.verbatim))
             return Fail("out of memory reading the records");
     }
-    return true;
+    return Advance(cursor);
 }
 
-bool PalmSgAddressFile::ReadRecord(PalmSgRecord* record) {
-    for (std::uint32_t i = 0; i < schema_.fields_per_record; ++i) {
-        FieldRef f = FieldOf(*record, static_cast<int>(i), swap_names_);
-        bool ok = false;
-        switch (f.kind) {
-            case FieldKind::Integer:
-            case FieldKind::Boolean:
-                if (f.flags) {
-                    std::int32_t v = 0;
-                    ok = ReadIntegerField(&v);
-                    *f.flags = static_cast<std::uint32_t>(v);
-                } else {
-                    ok = ReadIntegerField(f.integer);
-                }
-                break;
-            case FieldKind::Text: {
-                std::int32_t marker = 0;
-                ok = ReadCStringField(f.text, &marker);
-                break;
-            }
-            case FieldKind::Blob: ok = ReadBlob(f.blob); break;
-            case FieldKind::Long: ok = ReadLongField(f.bits); break;
-        }
-        if (!ok) return false;
-        if (i == 5) CategoryNameOf(categories_.get(), record->category_id, &record->category_name);
-    }
-    return true;
+PalmSgRecordList::Decoder PalmSgAddressFile::RecordDecoder() const {
+    const std::uint32_t fields = schema_.fields_per_record;
+    const bool swap = records_swap_names_;
+    CategoryNames categories(categories_.get());
+    return [fields, swap, categories](const std::uint8_t* begin, const std::uint8_t* end,
+                                      PalmSgRecord* record) {
+        DatFieldCursor cursor(begin, end);
+        FieldDecoder decode{*record, swap, categories};
+        return WalkRecord(cursor, fields, decode) && cursor.Position() == end;
+    };
 }
 
 bool PalmSgAddressFile::ReadTrailing() {
@@ -489,8 +577,22 @@ bool PalmSgAddressFile::WriteRecords() {
         static_cast<std::uint64_t>(records_->Count()) * schema_.fields_per_record;
     if (entries > 0xFFFFFFFFu) return Fail("too many records for one contacts file");
     if (!WriteUInt32(static_cast<std::uint32_t>(entries))) return false;
-    for (PalmSgRecord* r = records_->First(); r; r = records_->Next()) {
-        if (!WriteRecord(r)) return false;
+    for (std::uint32_t i = 0; i < records_->Count(); ++i) {
+        PalmSgRecordList::Stored stored;
+        if (const PalmSgRecord* held = records_->Held(i, &stored)) {
+            if (!WriteRecord(held)) return false;
+            continue;
+        }
+        // Nobody asked for this record, so it is still what the file held: its bytes go
+        // back as they were, unless writing its fields would give other bytes.
+        if (stored.verbatim && swap_names_ == records_swap_names_) {
+            if (!WriteBytes(stored.bytes, stored.size)) return false;
+            continue;
+        }
+        PalmSgRecord decoded;
+        if (!records_->Decode(stored, &decoded))
+            return Fail("record " + std::to_string(i + 1) + " could not be read back");
+        if (!WriteRecord(&decoded)) return false;
     }
     return true;
 }

@@ -3,9 +3,9 @@
 // a save writes the same file back with the added records and a new next record id.
 #pragma once
 
-#include "engine/contact_list.h"
 #include "palmfile/category_table.h"
 #include "palmfile/dat_stream.h"
+#include "palmfile/stored_record_list.h"
 
 #include <cstdint>
 #include <memory>
@@ -66,26 +66,15 @@ struct PalmSgRecord {
     void SetBirthday(double automation_date);
 };
 
-// The records of one newer-layout file, in insertion order; owns them and their blobs.
-class PalmSgRecordList {
+// The records of one newer-layout file, in file order, then appended ones. Records read
+// from the file are decoded when first asked for; every record handed out is owned here.
+class PalmSgRecordList : public StoredRecordList<PalmSgRecord> {
 public:
     PalmSgRecordList() = default;
-    virtual ~PalmSgRecordList() { Clear(); }
-    PalmSgRecordList(const PalmSgRecordList&) = delete;
-    PalmSgRecordList& operator=(const PalmSgRecordList&) = delete;
+    virtual ~PalmSgRecordList() = default;
 
-    void Clear() { records_.Clear(true); }
     bool AppendCopy(const PalmSgRecord* record);  // deep copy, blobs included
-    // Takes the record over without copying it (the reader's way: one allocation per
-    // record instead of two).
-    bool AppendMove(PalmSgRecord&& record);
-    PalmSgRecord* First() { return records_.First(); }
-    PalmSgRecord* Next() { return records_.Next(); }
-    PalmSgRecord* Get(std::uint32_t position) { return records_.Get(position); }
-    std::uint32_t Count() const { return records_.Count(); }
-
-private:
-    ContactList<PalmSgRecord> records_;  // owns its records
+    bool AppendMove(PalmSgRecord&& record);        // takes the record over
 };
 
 struct PalmSgSchema {
@@ -154,8 +143,8 @@ protected:
     virtual bool WriteRecord(const PalmSgRecord* record);
 
 private:
-    bool ReadRecord(PalmSgRecord* record);
     bool ReadTrailing();
+    PalmSgRecordList::Decoder RecordDecoder() const;
     bool WriteTrailing();
 
     std::unique_ptr<CategoryTable> categories_;  // none before the first load
@@ -171,6 +160,11 @@ private:
     std::string loaded_path_;  // the file Load read, which Save rewrites
     std::vector<std::uint8_t> trailing_;  // bytes after the last record, carried
     bool incomplete_ = false;  // a load failed part way: SaveAs refuses
+    // The records were read by this load and wait for the file's image to decode from.
+    bool records_need_image_ = false;
+    // The swap-names option the records were read with: their stored bytes can be written
+    // back as they are only under the same option.
+    bool records_swap_names_ = false;
 };
 
 }  // namespace tarvenne

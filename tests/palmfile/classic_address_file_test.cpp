@@ -68,13 +68,26 @@ ClassicRecord MakeRecord(int n) {
     return r;
 }
 
+// How a row's fields are encoded: as a save writes them, or in the other ways a reader
+// accepts.
+struct RowEncoding {
+    std::uint32_t int_tag = 1, bool_tag = 6, marker = 1;
+    bool long_form_texts = false;  // every text in the FF form, short ones too
+};
+
 // One record row as the layout table gives it, independent of the code under test.
-void Row(ByteBuilder& b, const ClassicRecord& r, bool swap, int fields = 30) {
+void Row(ByteBuilder& b, const ClassicRecord& r, bool swap, int fields = 30,
+         const RowEncoding& e = RowEncoding()) {
     auto integer = [&](int pos, std::int32_t v) {
-        if (pos < fields) b.IntField(v);
+        if (pos < fields) b.IntField(v, e.int_tag);
     };
     auto text = [&](int pos, const std::string& t) {
-        if (pos < fields) b.TextField(t);
+        if (pos >= fields) return;
+        if (!e.long_form_texts) {
+            b.TextField(t, e.marker);
+            return;
+        }
+        b.Int32(5).Int32(e.marker).Byte(0xFF).Int16(static_cast<std::uint16_t>(t.size())).Raw(t);
     };
     integer(0, r.record_id);
     integer(1, static_cast<std::int32_t>(r.status));
@@ -93,7 +106,7 @@ void Row(ByteBuilder& b, const ClassicRecord& r, bool swap, int fields = 30) {
     text(20, r.zip);
     text(21, r.country);
     text(22, r.note);
-    if (23 < fields) b.IntField(r.is_private, 6);
+    if (23 < fields) b.IntField(r.is_private, e.bool_tag);
     integer(24, r.category_id);
     for (int c = 0; c < ClassicRecord::kCustoms; ++c) text(25 + c, r.custom[c]);
     integer(29, r.display_phone);
@@ -226,6 +239,96 @@ TEST_F(ClassicFileTest, LoadKeepsEverythingAndSaveWritesTheSameBytes) {
         ASSERT_TRUE(again.Save());
         EXPECT_EQ(FileBytes(path), once);
     }
+}
+
+// Records nobody asked for are written from the bytes they were read from; that must give
+// the same file as writing every record from its fields, whatever the encoding found and
+// whether the swap-names option changed between the load and the save.
+TEST_F(ClassicFileTest, UntouchedRecordsSaveAsIfEveryOneHadBeenRead) {
+    const std::string path = folder_.File("address.dat");
+    FileSpec layout = RichFile(path);
+    layout.header = "line 1\nline 2\nline 3\nline 4\n";  // what a save keeps of it
+    std::vector<std::pair<const char*, RowEncoding>> encodings(6);
+    encodings[0].first = "as written";
+    encodings[1] = {"integer tag 3", RowEncoding{3, 6, 1, false}};
+    encodings[2] = {"integer tag 6", RowEncoding{6, 6, 1, false}};
+    encodings[3] = {"boolean tag 1", RowEncoding{1, 1, 1, false}};
+    encodings[4] = {"text marker 0", RowEncoding{1, 6, 0, false}};
+    encodings[5] = {"short texts in the long form", RowEncoding{1, 6, 1, true}};
+    for (const auto& [what, odd] : encodings) {
+        // Only the second record is encoded oddly.
+        ByteBuilder b = Head(layout);
+        b.Int32(static_cast<std::uint32_t>(layout.records.size() * 30));
+        for (std::size_t n = 0; n < layout.records.size(); ++n)
+            Row(b, layout.records[n], false, 30, n == 1 ? odd : RowEncoding());
+        const std::vector<std::uint8_t> input = b.Bytes();
+        for (bool swap_at_load : {false, true}) {
+            for (bool swap_at_save : {false, true}) {
+                const std::string where = std::string(what) + ", swap " +
+                                          std::to_string(swap_at_load) + "/" +
+                                          std::to_string(swap_at_save);
+                std::vector<std::uint8_t> saved[2];
+                for (int read_all = 0; read_all < 2; ++read_all) {
+                    PutFile(path, input);
+                    ClassicAddressFile file;
+                    file.SetSwapNames(swap_at_load);
+                    ASSERT_TRUE(file.Load(path)) << where << ": " << file.LastError();
+                    if (read_all) {
+                        std::uint32_t seen = 0;
+                        for (auto* r = file.Records().First(); r; r = file.Records().Next()) ++seen;
+                        ASSERT_EQ(seen, layout.records.size()) << where;
+                    }
+                    file.SetSwapNames(swap_at_save);
+                    ASSERT_TRUE(file.Save()) << where << ": " << file.LastError();
+                    saved[read_all] = FileBytes(path);
+                }
+                EXPECT_EQ(saved[0], saved[1]) << where;
+                if (std::string(what) == "as written" && swap_at_load == swap_at_save) {
+                    EXPECT_EQ(saved[0], input) << where;
+                }
+                if (swap_at_load != swap_at_save) {
+                    EXPECT_NE(saved[0], input) << where;
+                }
+            }
+        }
+    }
+}
+
+// A record changed through the pointer handed out is written from its fields; the others
+// keep their bytes. Records before a damaged one stay readable after the failed load.
+TEST_F(ClassicFileTest, ChangedRecordsAndRecordsBeforeADamagedOne) {
+    const std::string path = folder_.File("address.dat");
+    FileSpec layout = RichFile(path);
+    layout.header = "line 1\nline 2\nline 3\nline 4\n";  // what a save keeps of it
+    PutFile(path, Build(layout));
+    {
+        ClassicAddressFile file;
+        ASSERT_TRUE(file.Load(path)) << file.LastError();
+        ClassicRecord* second = file.Records().Get(1);
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(file.Records().Get(1), second);  // decoded once, the same object after
+        second->first_name = "Changed";
+        second->status = 0x02;
+        ASSERT_NE(file.Records().Get(2), nullptr);  // read, not changed
+        ASSERT_TRUE(file.Save()) << file.LastError();
+    }
+    FileSpec expected = layout;
+    expected.records[1].first_name = "Changed";
+    expected.records[1].status = 0x02;
+    EXPECT_EQ(FileBytes(path), Build(expected));
+
+    std::vector<std::uint8_t> cut = Build(layout);
+    cut.resize(cut.size() - 3);  // the last record is cut short
+    PutFile(path, cut);
+    ClassicAddressFile file;
+    EXPECT_FALSE(file.Load(path));
+    ASSERT_EQ(file.Records().Count(), layout.records.size() - 1);
+    for (std::uint32_t i = 0; i + 1 < layout.records.size(); ++i) {
+        ASSERT_NE(file.Records().Get(i), nullptr) << i;
+        ExpectSame(*file.Records().Get(i), layout.records[i], "record " + std::to_string(i));
+    }
+    EXPECT_FALSE(file.Save());
+    EXPECT_EQ(FileBytes(path), cut);
 }
 
 TEST_F(ClassicFileTest, SwapNamesComesFromTheSettingsFile) {

@@ -84,6 +84,7 @@ struct Layout {
     std::uint16_t field_count = 73;
     std::int64_t entry_count = -1;  // -1: records x fields per record
     std::uint32_t int_tag = 1, bool_tag = 6, marker = 1, long_tag = 68;
+    bool long_form_texts = false;  // every text in the FF form, short ones too
     std::vector<Rec> records;
     std::string trailing;
 
@@ -105,7 +106,15 @@ void AppendRecord(ByteBuilder& b, const Layout& l, const Rec& r) {
         switch (EncodingOf(f)) {
             case Enc::Int: b.IntField(r.Int(f), l.int_tag); break;
             case Enc::Bool: b.IntField(r.Int(f), l.bool_tag); break;
-            case Enc::Text: b.TextField(r.Text(f), l.marker); break;
+            case Enc::Text:
+                if (l.long_form_texts) {
+                    const std::string t = r.Text(f);
+                    b.Int32(5).Int32(l.marker).Byte(0xFF).Int16(static_cast<std::uint16_t>(t.size()));
+                    b.Raw(t);
+                } else {
+                    b.TextField(r.Text(f), l.marker);
+                }
+                break;
             case Enc::Long: b.LongField(r.birthday, l.long_tag); break;
             case Enc::Blob: {
                 const DatBlob& x = r.blob[f - 7];
@@ -144,6 +153,21 @@ Bytes Assemble(const Layout& l) {
     b.Int32(static_cast<std::uint32_t>(entries));
     for (const Rec& r : l.records) AppendRecord(b, l, r);
     b.Raw(l.trailing);
+    return b.Bytes();
+}
+
+// A file of base's items whose record n is encoded with the knobs of encodings[n].
+Bytes AssembleMixed(Layout base, const std::vector<Layout>& encodings) {
+    const std::vector<Rec> records = base.records;
+    base.records.clear();
+    base.entry_count = static_cast<std::int64_t>(records.size()) * base.fields_per_record;
+    base.next_id = 0x1000 + static_cast<int>(records.size());
+    const std::string trailing = base.trailing;
+    base.trailing.clear();
+    ByteBuilder b;
+    b.Raw(Assemble(base));
+    for (std::size_t n = 0; n < records.size(); ++n) AppendRecord(b, encodings[n], records[n]);
+    b.Raw(trailing);
     return b.Bytes();
 }
 
@@ -299,6 +323,108 @@ TEST_F(PalmSgTest, SaveWritesExactlyTheListedNormalisations) {
     expected.categories[1].safe_name = "a_b_c";
     expected.stored_name = path;  // the file that was loaded, not the name stored in it
     EXPECT_EQ(ReadBack(path), Assemble(expected));
+}
+
+// Records nobody asked for are written from the bytes they were read from; that must give
+// the same file as writing every record from its fields, whatever the encoding found and
+// whether the swap-names option changed between the load and the save.
+TEST_F(PalmSgTest, UntouchedRecordsSaveAsIfEveryOneHadBeenRead) {
+    const std::string path = dir.File("address.dat");
+    Layout base = RichLayout(path);
+    base.trailing = "tail";
+    std::vector<std::pair<const char*, Layout>> odd_encodings;
+    for (int k = 0; k < 6; ++k) {
+        Layout odd;
+        const char* what = "as written";
+        switch (k) {
+            case 1: odd.int_tag = 3; what = "integer tag 3"; break;
+            case 2: odd.int_tag = 6; what = "integer tag 6"; break;
+            case 3: odd.bool_tag = 1; what = "boolean tag 1"; break;
+            case 4: odd.marker = 9; what = "text marker 9"; break;
+            case 5: odd.long_form_texts = true; what = "short texts in the long form"; break;
+            default: break;
+        }
+        odd_encodings.push_back({what, odd});
+    }
+    Layout odd_long;
+    odd_long.long_tag = 12;
+    odd_encodings.push_back({"eight-byte field tag 12", odd_long});
+
+    for (const auto& [what, odd] : odd_encodings) {
+        // Only the middle record is encoded oddly.
+        const Bytes input = AssembleMixed(base, {Layout(), odd, Layout()});
+        for (bool swap_at_load : {false, true}) {
+            for (bool swap_at_save : {false, true}) {
+                const std::string where = std::string(what) + ", swap " +
+                                          std::to_string(swap_at_load) + "/" +
+                                          std::to_string(swap_at_save);
+                Bytes saved[2];
+                for (int read_all = 0; read_all < 2; ++read_all) {
+                    Put(path, input);
+                    PalmSgAddressFile file;
+                    file.SetSwapNames(swap_at_load);
+                    ASSERT_TRUE(file.Load(path)) << where << ": " << file.LastError();
+                    if (read_all) {
+                        std::uint32_t seen = 0;
+                        for (auto* r = file.Records().First(); r; r = file.Records().Next()) ++seen;
+                        ASSERT_EQ(seen, 3u) << where;
+                    }
+                    file.SetSwapNames(swap_at_save);
+                    ASSERT_TRUE(file.Save()) << where << ": " << file.LastError();
+                    saved[read_all] = ReadBack(path);
+                }
+                EXPECT_EQ(saved[0], saved[1]) << where;
+                if (std::string(what) == "as written" && swap_at_load == swap_at_save) {
+                    EXPECT_EQ(saved[0], input) << where;
+                }
+                if (swap_at_load != swap_at_save) {
+                    EXPECT_NE(saved[0], input) << where;
+                }
+            }
+        }
+    }
+}
+
+// A record changed through the pointer handed out is written from its fields; the others
+// keep their bytes, and a record read without being changed writes back the same.
+TEST_F(PalmSgTest, ChangedRecordsAreWrittenFromTheirFields) {
+    const std::string path = dir.File("address.dat");
+    const Layout base = RichLayout(path);
+    Put(path, Assemble(base));
+    PalmSgAddressFile file;
+    ASSERT_TRUE(file.Load(path)) << file.LastError();
+    PalmSgRecord* second = file.Records().Get(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(file.Records().Get(1), second);  // decoded once, the same object after
+    second->first_name = "Charles";
+    second->status = 0x02;
+    ASSERT_NE(file.Records().Get(2), nullptr);  // read, not changed
+    ASSERT_TRUE(file.Save()) << file.LastError();
+
+    Layout expected = base;
+    expected.records[1].texts.insert(expected.records[1].texts.begin(), {13, "Charles"});
+    expected.records[1].ints.push_back({2, 0x02});
+    EXPECT_EQ(ReadBack(path), Assemble(expected));
+}
+
+// A load that stops at a damaged record keeps the records before it readable, as it
+// always did, and the part-read file is still never saved.
+TEST_F(PalmSgTest, RecordsBeforeADamagedOneStayReadable) {
+    const std::string path = dir.File("address.dat");
+    Bytes bytes = Assemble(RichLayout(path));
+    bytes.resize(bytes.size() - 10);  // the third record is cut short
+    Put(path, bytes);
+    PalmSgAddressFile file;
+    EXPECT_FALSE(file.Load(path));
+    EXPECT_NE(file.LastError().find("offset"), std::string::npos) << file.LastError();
+    ASSERT_EQ(file.Records().Count(), 2u);
+    ASSERT_NE(file.Records().Get(0), nullptr);
+    EXPECT_EQ(file.Records().Get(0)->last_name, "Lovelace");
+    ASSERT_NE(file.Records().Get(1), nullptr);
+    EXPECT_EQ(file.Records().Get(1)->note.size(), 5000u);
+    EXPECT_EQ(file.Records().Get(2), nullptr);
+    EXPECT_FALSE(file.SaveAs(path));
+    EXPECT_EQ(ReadBack(path), bytes);
 }
 
 TEST_F(PalmSgTest, FewerFieldsPerRecordAndTrailingBytesRoundTrip) {
