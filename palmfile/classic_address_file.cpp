@@ -198,6 +198,7 @@ bool ClassicAddressFile::ReadOpened() {
                     ReadTrailingBytes();
     // The records read (all of them, or those before a damaged one) decode from the
     // file's bytes, which stay with them.
+    loaded_bytes_ = BytesLeft() + ReadOffset();
     if (records_need_image_) records_.AttachImage(TakeImage(), RecordDecoder());
     Close();
     load_failed_ = !ok;
@@ -327,6 +328,8 @@ bool ClassicAddressFile::BuildContent(const std::string& stored_path,
                                       std::vector<std::uint8_t>* content) {
     if (!content) return false;
     Close();
+    // The new content is about as long as the file loaded.
+    ReserveWrites(loaded_bytes_ + loaded_bytes_ / 8);
     const bool built = WriteInt32(kVersionTag) && WriteCString(stored_path) &&
                        WriteCString(header_text_) && WriteCategories() && WriteSchema() &&
                        WriteRecords() &&

@@ -130,6 +130,7 @@ private:
     // refuses until a load succeeds.
     bool load_failed_ = false;
     std::vector<std::uint8_t> trailing_;
+    std::size_t loaded_bytes_ = 0;  // the size of the file last read, to size a save by
     // The records were read by this load and wait for the file's image to decode from.
     bool records_need_image_ = false;
     // The swap-names option the records were read with: their stored bytes can be written

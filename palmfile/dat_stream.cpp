@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace tarvenne {
 namespace {
@@ -344,6 +345,14 @@ bool DatStream::WriteBlob(const DatBlob* blob) {
     if (blob->length == 0) return true;
     if (blob->data.size() != blob->length) return Fail("a blob without its data");
     return WriteBytes(blob->data.data(), blob->data.size());
+}
+
+void DatStream::ReserveWrites(std::size_t n) {
+    try {
+        out_.reserve(n);
+    } catch (const std::exception&) {
+        // Writes grow the buffer as they go, and fail then if memory is short.
+    }
 }
 
 std::vector<std::uint8_t> DatStream::TakePendingWrites() {

@@ -109,6 +109,9 @@ public:
     bool WriteCStringField(std::string_view text, std::int32_t marker);
     bool WriteLongField(std::uint64_t value);
     bool WriteBlob(const DatBlob* blob);
+    // Room for about n bytes of writes, so that building a large file does not copy it
+    // again each time the buffer grows. Only a hint: without the room, writes still work.
+    void ReserveWrites(std::size_t n);
     const std::vector<std::uint8_t>& PendingWrites() const { return out_; }
     // Hands over everything written so far and empties the buffer: a file can be built
     // while the stream is closed (Open drops pending writes) and written after Open.

@@ -382,7 +382,8 @@ bool PalmSgAddressFile::SaveAs(const std::string& path) {
     }
     // The whole new content is built in the stream's memory while the file stays as it
     // is; Commit then replaces it in one go and puts the previous content back when any
-    // step of that fails.
+    // step of that fails. It is about as long as the content it replaces.
+    ReserveWrites(BytesLeft() + BytesLeft() / 8);
     const bool built = WriteSignature() && WriteHeader() && WriteFileName(path) &&
                        WriteCustomLabels() && WriteCategories() && WriteSchema() &&
                        WriteRecords() && WriteTrailing();
