@@ -357,22 +357,17 @@ bool ClassicAddressFile::WriteRecords() {
     const std::uint32_t entries =
         records_.Count() * static_cast<std::uint32_t>(schema_.fields_per_record);
     if (!WriteUInt32(entries)) return false;
-    for (std::uint32_t i = 0; i < records_.Count(); ++i) {
-        ClassicRecordList::Stored stored;
-        if (const ClassicRecord* held = records_.Held(i, &stored)) {
-            if (!WriteRecord(held)) return false;
-            continue;
-        }
-        // Nobody asked for this record, so it is still what the file held: its bytes go
-        // back as they were, unless writing its fields would give other bytes.
-        if (stored.verbatim && swap_names_ == records_swap_names_) {
-            if (!WriteBytes(stored.bytes, stored.size)) return false;
-            continue;
-        }
-        ClassicRecord decoded;
-        if (!records_.Decode(stored, &decoded))
-            return Fail("record " + std::to_string(i + 1) + " could not be read back");
-        if (!WriteRecord(&decoded)) return false;
+    // Records nobody asked for are still what the file held: their bytes go back as they
+    // were, unless writing their fields would give other bytes.
+    std::uint32_t undecodable = records_.Count();
+    if (!records_.WriteEach(
+            swap_names_ == records_swap_names_,
+            [this](const ClassicRecord* record) { return WriteRecord(record); },
+            [this](const std::uint8_t* bytes, std::size_t size) { return WriteBytes(bytes, size); },
+            &undecodable)) {
+        if (undecodable < records_.Count())
+            return Fail("record " + std::to_string(undecodable + 1) + " could not be read back");
+        return false;
     }
     return true;
 }

@@ -96,11 +96,13 @@ public:
     std::uint32_t CursorPosition() const { return cursor_; }
 
     // For writers, without decoding anything: the record object when there is one (it may
-    // have been changed through a pointer handed out), otherwise null and *stored set.
+    // have been changed through a pointer handed out), otherwise null and *stored set
+    // (no bytes for a position outside the list).
     const Record* Held(std::uint32_t position, Stored* stored) const {
-        const Entry& entry = entries_.at(position);
-        if (entry.record) return entry.record.get();
         *stored = Stored{};
+        if (position >= Count()) return nullptr;
+        const Entry& entry = entries_[position];
+        if (entry.record) return entry.record.get();
         if (image_ && entry.offset <= image_->size() &&
             entry.size <= image_->size() - entry.offset) {
             stored->bytes = image_->data() + entry.offset;
@@ -118,6 +120,34 @@ public:
         } catch (const std::bad_alloc&) {
             return false;
         }
+    }
+
+    // Writes every record in order without keeping anything decoded: a record object
+    // through write_fields; a record still only bytes through write_bytes when they are
+    // verbatim and copy_bytes allows it (the file's writer is set as it was at the load),
+    // otherwise through write_fields on a copy decoded for the purpose. False when a
+    // writer fails, or a record cannot be decoded: *undecodable is then its position.
+    template <class WriteFields, class WriteBytes>
+    bool WriteEach(bool copy_bytes, WriteFields write_fields, WriteBytes write_bytes,
+                   std::uint32_t* undecodable) const {
+        for (std::uint32_t i = 0; i < Count(); ++i) {
+            Stored stored;
+            if (const Record* held = Held(i, &stored)) {
+                if (!write_fields(held)) return false;
+                continue;
+            }
+            if (copy_bytes && stored.verbatim) {
+                if (!write_bytes(stored.bytes, stored.size)) return false;
+                continue;
+            }
+            Record decoded;
+            if (!Decode(stored, &decoded)) {
+                *undecodable = i;
+                return false;
+            }
+            if (!write_fields(&decoded)) return false;
+        }
+        return true;
     }
 
 private:
