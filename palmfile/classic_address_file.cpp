@@ -97,17 +97,15 @@ bool WalkRecord(DatFieldCursor& cursor, int fields, Visitor& visit) {
     return true;
 }
 
-// Tells whether WriteRecord, given the decoded record, would write exactly the bytes read:
-// it writes integers with tag 1 (6 for the boolean field) and texts with marker 1 in the
-// shortest counted form.
+// Tells whether WriteRecord, given the decoded record, would write exactly the bytes read.
 struct VerbatimCheck {
     bool verbatim = true;
 
     void Integer(int, FieldKind kind, std::int32_t, std::int32_t tag) {
-        verbatim &= tag == (kind == FieldKind::Boolean ? kTagBoolean : kTagInteger);
+        verbatim &= IntegerFieldWrittenAsRead(tag, kind == FieldKind::Boolean);
     }
     void Text(int, std::string_view text, std::int32_t marker, bool long_form) {
-        verbatim &= marker == 1 && long_form == (text.size() >= 255);
+        verbatim &= TextFieldWrittenAsRead(text, marker, long_form);
     }
 };
 

@@ -39,6 +39,18 @@ struct DatBlob {
 // Copies all six members (a blob copy owns its own bytes); false for a null side.
 bool CopyBlob(const DatBlob* source, DatBlob* target);
 
+// Whether a field read with this encoding is exactly what the stream's writers write for
+// its value: WriteIntegerField (WriteBooleanField for a boolean field), WriteCStringField
+// with marker 1 in the shortest counted form, WriteLongField. A record whose fields all
+// pass can have its read bytes written back instead of its fields.
+inline bool IntegerFieldWrittenAsRead(std::int32_t tag, bool boolean) {
+    return tag == (boolean ? kTagBoolean : kTagInteger);
+}
+inline bool TextFieldWrittenAsRead(std::string_view text, std::int32_t marker, bool long_form) {
+    return marker == 1 && long_form == (text.size() >= 255);
+}
+inline bool LongFieldWrittenAsRead(std::int32_t tag) { return tag == kTagLong; }
+
 class DatStream {
 public:
     DatStream();

@@ -200,20 +200,18 @@ bool WalkRecord(DatFieldCursor& cursor, std::uint32_t fields, Visitor& visit) {
     return true;
 }
 
-// Tells whether WriteRecord, given the decoded record, would write exactly the bytes read:
-// it writes integers with tag 1 (6 for the boolean fields), texts with marker 1 in the
-// shortest counted form, and the eight-byte field with tag 68.
+// Tells whether WriteRecord, given the decoded record, would write exactly the bytes read.
 struct VerbatimCheck {
     bool verbatim = true;
 
     void Integer(std::uint32_t, FieldKind kind, std::int32_t, std::int32_t tag) {
-        verbatim &= tag == (kind == FieldKind::Boolean ? kTagBoolean : kTagInteger);
+        verbatim &= IntegerFieldWrittenAsRead(tag, kind == FieldKind::Boolean);
     }
     void Text(std::uint32_t, std::string_view text, std::int32_t marker, bool long_form) {
-        verbatim &= marker == 1 && long_form == (text.size() >= 255);
+        verbatim &= TextFieldWrittenAsRead(text, marker, long_form);
     }
     void Blob(std::uint32_t, const DatBlobView&) {}
-    void Long(std::uint32_t, std::uint64_t, std::int32_t tag) { verbatim &= tag == kTagLong; }
+    void Long(std::uint32_t, std::uint64_t, std::int32_t tag) { verbatim &= LongFieldWrittenAsRead(tag); }
 };
 
 // Fills a default-constructed record from the fields walked.
