@@ -8,6 +8,33 @@
 
 namespace tarvenne {
 
+// The cursor rules of the program's lists, in one place: Append moves the cursor to the
+// new item; First goes to position 0; Next goes one further unless the cursor is on the
+// last item; Get goes to a position below the count and leaves the cursor elsewhere.
+// Each move answers whether there is an item at the cursor now.
+class ListCursor {
+public:
+    void Appended(std::uint32_t count) { position_ = count - 1; }
+    bool First(std::uint32_t count) {
+        position_ = 0;
+        return count > 0;
+    }
+    bool Next(std::uint32_t count) {
+        // Unsigned on purpose: with no items, count - 1 wraps and no position is below it.
+        return position_ < count - 1u && Get(position_ + 1, count);
+    }
+    bool Get(std::uint32_t position, std::uint32_t count) {
+        if (position >= count) return false;
+        position_ = position;
+        return true;
+    }
+    void Reset() { position_ = 0; }
+    std::uint32_t Position() const { return position_; }
+
+private:
+    std::uint32_t position_ = 0;
+};
+
 template <typename T>
 class ContactList {
 public:
@@ -23,34 +50,24 @@ public:
     bool Append(T* item) {
         if (!item) return false;
         items_.push_back(item);
-        cursor_ = static_cast<std::uint32_t>(items_.size() - 1);
+        cursor_.Appended(Count());
         return true;
     }
 
-    T* First() {
-        cursor_ = 0;
-        return items_.empty() ? nullptr : items_.front();
-    }
-
-    T* Next() {
-        // Unsigned on purpose: with no items, count - 1 wraps and Get(1) gives null.
-        if (cursor_ < Count() - 1u) return Get(cursor_ + 1);
-        return nullptr;
-    }
+    T* First() { return cursor_.First(Count()) ? items_.front() : nullptr; }
+    T* Next() { return cursor_.Next(Count()) ? items_[cursor_.Position()] : nullptr; }
 
     // The item at a 0-based position, moving the cursor there; null (cursor unmoved)
     // when the position is not below the count.
     T* Get(std::uint32_t position) {
-        if (position >= Count()) return nullptr;
-        cursor_ = position;
-        return items_[position];
+        return cursor_.Get(position, Count()) ? items_[position] : nullptr;
     }
 
     // Reads without moving the cursor, for callers that only look.
     T* At(std::uint32_t position) const { return position < Count() ? items_[position] : nullptr; }
 
     std::uint32_t Count() const { return static_cast<std::uint32_t>(items_.size()); }
-    std::uint32_t CursorPosition() const { return cursor_; }
+    std::uint32_t CursorPosition() const { return cursor_.Position(); }
 
     // Empties the list; with free_items the items are deleted, otherwise they stay alive
     // and belong to the caller.
@@ -60,12 +77,12 @@ public:
         }
         items_.clear();
         items_.shrink_to_fit();
-        cursor_ = 0;
+        cursor_.Reset();
     }
 
 private:
     std::vector<T*> items_;  // owned or not, as Clear is told
-    std::uint32_t cursor_ = 0;
+    ListCursor cursor_;
 };
 
 }  // namespace tarvenne

@@ -4,10 +4,11 @@
 // costs one pass that checks every record, not an object per record, and a save writes
 // the records nobody asked for straight from their bytes.
 //
-// Positions and the cursor follow ContactList's rules: positions are fixed on append,
-// Append moves the cursor to the new item, Get outside the list gives null and leaves the
-// cursor, Next after the last item gives null.
+// Positions are fixed on append, and the cursor follows the rules of the program's other
+// lists (ListCursor).
 #pragma once
+
+#include "engine/contact_list.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +44,7 @@ public:
     void Clear() {
         entries_.clear();
         entries_.shrink_to_fit();
-        cursor_ = 0;
+        cursor_.Reset();
         stored_left_ = 0;
         image_.reset();
         decoder_ = nullptr;
@@ -75,25 +76,14 @@ public:
         if (stored_left_ == 0) ReleaseImage();
     }
 
-    Record* First() {
-        cursor_ = 0;
-        return entries_.empty() ? nullptr : Materialise(0);
-    }
-
-    Record* Next() {
-        // Unsigned on purpose, as in ContactList: with no items, count - 1 wraps.
-        if (cursor_ < Count() - 1u) return Get(cursor_ + 1);
-        return nullptr;
-    }
-
+    Record* First() { return cursor_.First(Count()) ? Materialise(0) : nullptr; }
+    Record* Next() { return cursor_.Next(Count()) ? Materialise(cursor_.Position()) : nullptr; }
     Record* Get(std::uint32_t position) {
-        if (position >= Count()) return nullptr;
-        cursor_ = position;
-        return Materialise(position);
+        return cursor_.Get(position, Count()) ? Materialise(position) : nullptr;
     }
 
     std::uint32_t Count() const { return static_cast<std::uint32_t>(entries_.size()); }
-    std::uint32_t CursorPosition() const { return cursor_; }
+    std::uint32_t CursorPosition() const { return cursor_.Position(); }
 
     // For writers, without decoding anything: the record object when there is one (it may
     // have been changed through a pointer handed out), otherwise null and *stored set
@@ -164,7 +154,7 @@ private:
         } catch (const std::bad_alloc&) {
             return false;
         }
-        cursor_ = static_cast<std::uint32_t>(entries_.size() - 1);
+        cursor_.Appended(Count());
         return true;
     }
 
@@ -194,7 +184,7 @@ private:
     }
 
     std::vector<Entry> entries_;
-    std::uint32_t cursor_ = 0;
+    ListCursor cursor_;
     std::size_t stored_left_ = 0;  // entries that are still only bytes
     std::shared_ptr<const std::vector<std::uint8_t>> image_;
     Decoder decoder_;
