@@ -70,17 +70,27 @@ FieldRef FieldAt(ClassicRecord& r, int position, bool swap_names) {
     return f;
 }
 
+// The kind of each row position, as FieldAt gives it; worked out once for every walker.
+struct FieldKinds {
+    FieldKind kind[ClassicSchema::kMaxFields];
+};
+
+const FieldKinds& KindsOfFields() {
+    static const FieldKinds kinds = [] {
+        FieldKinds k;
+        ClassicRecord probe;
+        for (int i = 0; i < ClassicSchema::kMaxFields; ++i) k.kind[i] = FieldAt(probe, i, false).kind;
+        return k;
+    }();
+    return kinds;
+}
+
 // The one reader of a record's fields: it walks them in order and hands each to the
 // visitor. The check at load and every later decoding go through it, so bytes accepted
 // once decode the same way every time.
 template <class Visitor>
 bool WalkRecord(DatFieldCursor& cursor, int fields, Visitor& visit) {
-    static const FieldKind* const kinds = [] {
-        static FieldKind k[ClassicSchema::kMaxFields];
-        ClassicRecord probe;
-        for (int i = 0; i < ClassicSchema::kMaxFields; ++i) k[i] = FieldAt(probe, i, false).kind;
-        return k;
-    }();
+    const FieldKind* const kinds = KindsOfFields().kind;
     for (int position = 0; position < fields; ++position) {
         if (kinds[position] == FieldKind::Text) {
             std::string_view text;
