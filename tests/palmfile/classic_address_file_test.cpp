@@ -7,6 +7,7 @@
 #include "platform/module_folder.h"
 #include "platform/private_profile.h"
 #include "tests/byte_builder.h"
+#include "tests/palmfile/kept_bytes_save_check.h"
 #include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -262,35 +263,8 @@ TEST_F(ClassicFileTest, UntouchedRecordsSaveAsIfEveryOneHadBeenRead) {
         for (std::size_t n = 0; n < layout.records.size(); ++n)
             Row(b, layout.records[n], false, 30, n == 1 ? odd : RowEncoding());
         const std::vector<std::uint8_t> input = b.Bytes();
-        for (bool swap_at_load : {false, true}) {
-            for (bool swap_at_save : {false, true}) {
-                const std::string where = std::string(what) + ", swap " +
-                                          std::to_string(swap_at_load) + "/" +
-                                          std::to_string(swap_at_save);
-                std::vector<std::uint8_t> saved[2];
-                for (int read_all = 0; read_all < 2; ++read_all) {
-                    PutFile(path, input);
-                    ClassicAddressFile file;
-                    file.SetSwapNames(swap_at_load);
-                    ASSERT_TRUE(file.Load(path)) << where << ": " << file.LastError();
-                    if (read_all) {
-                        std::uint32_t seen = 0;
-                        for (auto* r = file.Records().First(); r; r = file.Records().Next()) ++seen;
-                        ASSERT_EQ(seen, layout.records.size()) << where;
-                    }
-                    file.SetSwapNames(swap_at_save);
-                    ASSERT_TRUE(file.Save()) << where << ": " << file.LastError();
-                    saved[read_all] = FileBytes(path);
-                }
-                EXPECT_EQ(saved[0], saved[1]) << where;
-                if (std::string(what) == "as written" && swap_at_load == swap_at_save) {
-                    EXPECT_EQ(saved[0], input) << where;
-                }
-                if (swap_at_load != swap_at_save) {
-                    EXPECT_NE(saved[0], input) << where;
-                }
-            }
-        }
+        const bool as_written = std::string(what) == "as written";
+        testing::ExpectKeptBytesSaveAsFields<ClassicAddressFile>(path, input, as_written, what);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 #include "platform/module_folder.h"
 #include "tests/byte_builder.h"
+#include "tests/palmfile/kept_bytes_save_check.h"
 #include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -353,35 +354,8 @@ TEST_F(PalmSgTest, UntouchedRecordsSaveAsIfEveryOneHadBeenRead) {
     for (const auto& [what, odd] : odd_encodings) {
         // Only the middle record is encoded oddly.
         const Bytes input = AssembleMixed(base, {Layout(), odd, Layout()});
-        for (bool swap_at_load : {false, true}) {
-            for (bool swap_at_save : {false, true}) {
-                const std::string where = std::string(what) + ", swap " +
-                                          std::to_string(swap_at_load) + "/" +
-                                          std::to_string(swap_at_save);
-                Bytes saved[2];
-                for (int read_all = 0; read_all < 2; ++read_all) {
-                    Put(path, input);
-                    PalmSgAddressFile file;
-                    file.SetSwapNames(swap_at_load);
-                    ASSERT_TRUE(file.Load(path)) << where << ": " << file.LastError();
-                    if (read_all) {
-                        std::uint32_t seen = 0;
-                        for (auto* r = file.Records().First(); r; r = file.Records().Next()) ++seen;
-                        ASSERT_EQ(seen, 3u) << where;
-                    }
-                    file.SetSwapNames(swap_at_save);
-                    ASSERT_TRUE(file.Save()) << where << ": " << file.LastError();
-                    saved[read_all] = ReadBack(path);
-                }
-                EXPECT_EQ(saved[0], saved[1]) << where;
-                if (std::string(what) == "as written" && swap_at_load == swap_at_save) {
-                    EXPECT_EQ(saved[0], input) << where;
-                }
-                if (swap_at_load != swap_at_save) {
-                    EXPECT_NE(saved[0], input) << where;
-                }
-            }
-        }
+        const bool as_written = std::string(what) == "as written";
+        testing::ExpectKeptBytesSaveAsFields<PalmSgAddressFile>(path, input, as_written, what);
     }
 }
 
