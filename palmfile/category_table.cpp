@@ -200,14 +200,6 @@ bool WriteCategoryBlock(DatStream& stream, const CategoryTable* table) {
     return true;
 }
 
-bool CategoryNameOf(const CategoryTable* table, std::int32_t id, std::string* dest) {
-    if (!table || !dest) return false;
-    const CategoryEntry* entry = table->FindById(id);
-    if (!entry) return false;
-    *dest = entry->Name();
-    return true;
-}
-
 CategoryNames::CategoryNames(const CategoryTable* table) {
     if (!table) return;
     for (int slot = 0; slot < CategoryTable::kSlots; ++slot) {

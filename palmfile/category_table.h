@@ -85,17 +85,14 @@ private:
 bool ReadCategoryBlock(DatStream& stream, std::unique_ptr<CategoryTable>* table);
 bool WriteCategoryBlock(DatStream& stream, const CategoryTable* table);
 
-// The name of the category with that id into *dest (left as it was when the table has
-// no such category, which gives false).
-bool CategoryNameOf(const CategoryTable* table, std::int32_t id, std::string* dest);
-
 // The category names of a table by id, copied: records decoded from a file's bytes after
 // its table was replaced still get the names that file gave them.
 class CategoryNames {
 public:
     CategoryNames() = default;
     explicit CategoryNames(const CategoryTable* table);
-    // As CategoryNameOf on the table the names were copied from.
+    // The name of the category with that id into *dest (left as it was when the table
+    // had no such category, which gives false).
     bool Find(std::int32_t id, std::string* dest) const;
 
 private:

@@ -163,13 +163,18 @@ TEST(CategoryTableTest, EmptyBlockLoadsUnfiledAndWritesEightBytes) {
     EXPECT_EQ(table->FindByName("unfiled"), unfiled);
     EXPECT_EQ(table->FindByName(""), nullptr);
     EXPECT_EQ(table->FindById(42), nullptr);
+    const CategoryNames names(table.get());
     std::string name = "keep";
-    EXPECT_FALSE(CategoryNameOf(table.get(), 42, &name));
+    EXPECT_FALSE(names.Find(42, &name));
     EXPECT_EQ(name, "keep");
-    ASSERT_TRUE(CategoryNameOf(table.get(), 0, &name));
+    ASSERT_TRUE(names.Find(0, &name));
     EXPECT_EQ(name, "Unfiled");
     EXPECT_EQ(WriteBlock(table.get()), bytes);
     EXPECT_EQ(WriteBlock(nullptr), bytes) << "no table writes the empty block";
+    table.reset();
+    name.clear();
+    ASSERT_TRUE(names.Find(0, &name)) << "the names are copies that outlive the table";
+    EXPECT_EQ(name, "Unfiled");
 }
 
 TEST(CategoryTableTest, BlockRoundTripAndNameRules) {
