@@ -79,7 +79,8 @@ const FieldKinds& KindsOfFields() {
     static const FieldKinds kinds = [] {
         FieldKinds k;
         ClassicRecord probe;
-        for (int i = 0; i < ClassicSchema::kMaxFields; ++i) k.kind[i] = FieldAt(probe, i, false).kind;
+        for (int i = 0; i < ClassicSchema::kMaxFields; ++i)
+            k.kind[i] = FieldAt(probe, i, false).kind;
         return k;
     }();
     return kinds;

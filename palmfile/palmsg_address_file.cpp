@@ -211,7 +211,9 @@ struct VerbatimCheck {
         verbatim &= TextFieldWrittenAsRead(text, marker, long_form);
     }
     void Blob(std::uint32_t, const DatBlobView&) {}
-    void Long(std::uint32_t, std::uint64_t, std::int32_t tag) { verbatim &= LongFieldWrittenAsRead(tag); }
+    void Long(std::uint32_t, std::uint64_t, std::int32_t tag) {
+        verbatim &= LongFieldWrittenAsRead(tag);
+    }
 };
 
 // Fills a default-constructed record from the fields walked.

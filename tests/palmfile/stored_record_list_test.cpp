@@ -29,7 +29,8 @@ struct Fixture {
               const std::vector<std::pair<std::size_t, std::size_t>>& records) {
         auto shared = std::make_shared<const Image>(bytes.begin(), bytes.end());
         watch = shared;
-        for (const auto& [offset, size] : records) ASSERT_TRUE(list.AppendStored(offset, size, true));
+        for (const auto& [offset, size] : records)
+            ASSERT_TRUE(list.AppendStored(offset, size, true));
         list.AttachImage(std::move(shared), [this](const std::uint8_t* begin,
                                                    const std::uint8_t* end, Note* note) {
             ++decoded;
@@ -109,7 +110,8 @@ TEST(StoredRecordListTest, ARecordThatDoesNotDecodeStaysBytes) {
     EXPECT_EQ(list.CursorPosition(), 1u);
     StoredRecordList<Note>::Stored stored;
     EXPECT_EQ(list.Held(1, &stored), nullptr);
-    EXPECT_EQ(std::string(stored.bytes, stored.bytes + stored.size), "!bad");  // still there to write
+    // Still there for a save to write.
+    EXPECT_EQ(std::string(stored.bytes, stored.bytes + stored.size), "!bad");
     ASSERT_NE(list.Get(0), nullptr);
     EXPECT_FALSE(f.watch.expired());
 
