@@ -25,6 +25,7 @@ struct FileError {
     std::string operation;  // "open", "read", "write", ...
     std::string path;
     int system_code = 0;    // errno or GetLastError()
+    // "open failed for "x.dat": No such file or directory (system error 2)".
     std::string Describe() const;
 };
 
@@ -60,6 +61,15 @@ public:
     // Replaces the whole content: writes from offset 0, truncates and flushes.
     bool ReplaceAll(const std::vector<std::uint8_t>& bytes);
 
+    // Copies the whole content, as this opener sees it, to `to`: written beside it under a
+    // temporary name, flushed, then renamed over it (and the folder flushed where the
+    // system allows), so a failed copy never replaces a good one and a finished one
+    // survives a power cut. Leaves the position unspecified.
+    bool CopyTo(const std::string& to);
+    // Writes the whole content of the file `from` over this one (from offset 0, then
+    // truncated and flushed): how a failed save puts the backup back.
+    bool ReplaceFrom(const std::string& from);
+
     const FileError& LastError() const { return error_; }
 
 private:
@@ -74,13 +84,17 @@ private:
     FileError error_;
 };
 
-// Copies a file over another, replacing it (CopyFileA with bFailIfExists FALSE).
+// Copies a file over another, replacing it, as ExclusiveFile::CopyTo does; fails for a
+// source another opener holds.
 bool CopyFileReplacing(const std::string& from, const std::string& to);
 bool PathExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Convenience for tools and tests: read or write a whole file without locking semantics.
 bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes);
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// The system's own words for an error code (errno, or GetLastError() on Windows).
+std::string SystemErrorText(int code);
 
 // The separator this platform's paths use between folders.
 #ifdef _WIN32

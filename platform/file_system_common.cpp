@@ -9,7 +9,11 @@ std::string FileError::Describe() const {
     std::string text = operation.empty() ? std::string("file operation") : operation;
     text += " failed";
     if (!path.empty()) text += " for \"" + path + "\"";
-    if (system_code != 0) text += " (system error " + std::to_string(system_code) + ")";
+    if (system_code != 0) {
+        const std::string words = SystemErrorText(system_code);
+        if (!words.empty()) text += ": " + words;
+        text += " (system error " + std::to_string(system_code) + ")";
+    }
     return text;
 }
 
@@ -60,6 +64,11 @@ bool ExclusiveFile::Fail(const char* operation, int code) {
     error_.path = path_;
     error_.system_code = code;
     return false;
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+    ExclusiveFile source;
+    return source.Open(from, OpenMode::Read) && source.CopyTo(to);
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes) {

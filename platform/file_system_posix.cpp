@@ -4,6 +4,8 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -117,44 +119,83 @@ bool ExclusiveFile::Size(std::uint64_t* size) {
     return true;
 }
 
-bool CopyFileReplacing(const std::string& from, const std::string& to) {
-    if (InjectedFault(FaultPoint::Copy)) return false;
-    // Like CopyFileA, a source that another opener holds exclusively cannot be copied.
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(in, LOCK_SH | LOCK_NB) != 0) {
-        ::close(in);
-        return false;
+namespace {
+
+bool WriteAllTo(int fd, const char* p, std::size_t n) {
+    while (n > 0) {
+        const ssize_t put = ::write(fd, p, n);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        p += put;
+        n -= static_cast<std::size_t>(put);
     }
-    // Write beside the destination and rename over it, so a failed copy never leaves a
-    // half-written backup in place of a good one.
+    return true;
+}
+
+// A rename is durable only once the folder that holds the name is flushed too.
+bool FlushFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+bool ExclusiveFile::CopyTo(const std::string& to) {
+    if (fd_ < 0) return Fail("copy", EBADF);
+    if (InjectedFault(FaultPoint::Copy)) return Fail("copy", EIO);
     const std::string temp = to + ".tmp~";
     const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = out >= 0;
-    char buffer[1 << 16];
-    while (ok) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
+    if (out < 0) return Fail("copy", errno);
+    std::vector<char> buffer(1 << 20);
+    int code = 0;
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(fd_, buffer.data(), buffer.size(), at);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
+        if (got < 0) code = errno;
+        if (got <= 0) break;
+        if (!WriteAllTo(out, buffer.data(), static_cast<std::size_t>(got))) {
+            code = errno ? errno : ENOSPC;
             break;
         }
-        for (ssize_t done = 0; ok && done < got;) {
-            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-            if (put < 0 && errno == EINTR) continue;
-            ok = put > 0;
-            if (ok) done += put;
-        }
+        at += got;
+    }
+    if (code == 0 && ::fsync(out) != 0) code = errno;
+    if (::close(out) != 0 && code == 0) code = errno;
+    if (code == 0 && ::rename(temp.c_str(), to.c_str()) != 0) code = errno;
+    if (code != 0) {
+        ::unlink(temp.c_str());
+        return Fail("copy", code);
+    }
+    if (!FlushFolderOf(to)) return Fail("copy", errno);
+    return true;
+}
+
+bool ExclusiveFile::ReplaceFrom(const std::string& from) {
+    if (fd_ < 0) return Fail("restore", EBADF);
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail("restore", errno);
+    bool ok = SeekTo(0);
+    std::vector<char> buffer(1 << 20);
+    while (ok) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) ok = Fail("restore", errno);
+        if (got <= 0) break;
+        ok = Write(buffer.data(), static_cast<std::size_t>(got));
     }
     ::close(in);
-    if (out >= 0) {
-        ok = ok && ::fsync(out) == 0;
-        ok = (::close(out) == 0) && ok;
-    }
-    ok = ok && ::rename(temp.c_str(), to.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return ok && TruncateHere() && Flush();
+}
+
+std::string SystemErrorText(int code) {
+    char buffer[256] = {};
+    // glibc's strerror_r (the GNU one) may return a text of its own instead of filling buffer.
+    return ::strerror_r(code, buffer, sizeof buffer);
 }
 
 bool PathExists(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace tarvenne::platform {
 namespace {
@@ -116,9 +117,72 @@ bool ExclusiveFile::Size(std::uint64_t* size) {
     return true;
 }
 
-bool CopyFileReplacing(const std::string& from, const std::string& to) {
-    if (InjectedFault(FaultPoint::Copy)) return false;
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+bool ExclusiveFile::CopyTo(const std::string& to) {
+    if (!handle_) return Fail("copy", ERROR_INVALID_HANDLE);
+    if (InjectedFault(FaultPoint::Copy)) return Fail("copy", ERROR_WRITE_FAULT);
+    // Read through this opener's own handle: the file is held exclusively, so no other
+    // open (CopyFileA's included) could read it now.
+    const std::string temp = to + ".tmp~";
+    HANDLE out = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return Fail("copy", static_cast<int>(GetLastError()));
+    std::vector<char> buffer(1 << 20);
+    DWORD code = 0;
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(AsHandle(handle_), start, nullptr, FILE_BEGIN)) code = GetLastError();
+    while (code == 0) {
+        DWORD got = 0;
+        if (!ReadFile(AsHandle(handle_), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                      nullptr)) {
+            code = GetLastError();
+            break;
+        }
+        if (got == 0) break;
+        DWORD put = 0;
+        if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got)
+            code = GetLastError() ? GetLastError() : ERROR_DISK_FULL;
+    }
+    if (code == 0 && !FlushFileBuffers(out)) code = GetLastError();
+    CloseHandle(out);
+    if (code == 0 &&
+        !MoveFileExA(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        code = GetLastError();
+    if (code != 0) {
+        DeleteFileA(temp.c_str());
+        return Fail("copy", static_cast<int>(code));
+    }
+    return true;
+}
+
+bool ExclusiveFile::ReplaceFrom(const std::string& from) {
+    if (!handle_) return Fail("restore", ERROR_INVALID_HANDLE);
+    HANDLE in = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return Fail("restore", static_cast<int>(GetLastError()));
+    bool ok = SeekTo(0);
+    std::vector<char> buffer(1 << 20);
+    while (ok) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            ok = Fail("restore", static_cast<int>(GetLastError()));
+        if (!ok || got == 0) break;
+        ok = Write(buffer.data(), got);
+    }
+    CloseHandle(in);
+    return ok && TruncateHere() && Flush();
+}
+
+std::string SystemErrorText(int code) {
+    char buffer[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, static_cast<DWORD>(code), 0, buffer, sizeof buffer,
+                                   nullptr);
+    std::string text(buffer, n);
+    // The system's messages end with a full stop and a line break.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' ||
+                             text.back() == '.'))
+        text.pop_back();
+    return text;
 }
 
 bool PathExists(const std::string& path) {
