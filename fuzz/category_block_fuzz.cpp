@@ -24,15 +24,14 @@ using tarvenne::DatStream;
 
 // Reads a block from bytes in memory; the table, or none when refused.
 std::unique_ptr<CategoryTable> ReadFrom(const std::vector<std::uint8_t>& bytes) {
-    DatStream stream;
-    stream.OpenImage(bytes);
+    tarvenne::DatReader in(bytes.data(), bytes.size());
     std::unique_ptr<CategoryTable> table;
-    if (!ReadCategoryBlock(stream, &table)) {
-        if (stream.LastError().empty()) Broken("a refused block without a reason", "");
+    if (!ReadCategoryBlock(in, &table)) {
+        if (in.Error().empty()) Broken("a refused block without a reason", "");
         return nullptr;
     }
     if (!table) Broken("no table after a successful read", "");
-    if (stream.ReadOffset() > bytes.size()) Broken("read past the end", "");
+    if (in.Offset() > bytes.size()) Broken("read past the end", "");
     return table;
 }
 

@@ -132,52 +132,50 @@ bool CategoryTable::Add(const CategoryEntry* entry) {
 
 // ---------------------------------------------------------------- the block
 
-bool ReadCategoryBlock(DatStream& stream, std::unique_ptr<CategoryTable>* table) {
-    if (!table) return false;
+bool ReadCategoryBlock(DatReader& in, std::unique_ptr<CategoryTable>* table) {
     *table = std::make_unique<CategoryTable>();
     CategoryTable& categories = **table;
 
     std::int32_t next_free_id = 0;
-    std::uint32_t count = 0;
-    if (!stream.ReadInt32(&next_free_id)) return false;
+    std::uint32_t count_word = 0;
+    if (!in.ReadInt32(&next_free_id) || !in.ReadUInt32(&count_word)) return false;
     categories.SetNextFreeId(next_free_id);
-    if (!stream.ReadUInt32(&count)) return false;
-    // The table holds 15 stored categories besides "Unfiled"; a larger count is a damaged
-    // file, refused before anything is read for it.
+    // Only the count's low 16 bits count; what Palm Desktop leaves in the others means
+    // nothing. The table holds 15 stored categories besides "Unfiled": a larger count is
+    // a damaged file, refused before anything is read for it.
+    const std::uint32_t count = count_word & 0xFFFFu;
     if (count > CategoryTable::kSlots - 1)
-        return stream.RefuseInput("a category count of " + std::to_string(count));
+        return in.Refuse("a category count of " + std::to_string(count));
 
     CategoryEntry unfiled;
     unfiled.SetIndex(0);
     unfiled.SetId(kUnfiledId);
     unfiled.SetName("Unfiled");
-    if (!categories.Add(&unfiled)) return false;
+    categories.Add(&unfiled);
 
     for (std::uint32_t i = 0; i < count; ++i) {
         std::int32_t index = 0, id = 0, dirty = 0;
-        if (!stream.ReadInt32(&index) || !stream.ReadInt32(&id) || !stream.ReadInt32(&dirty))
+        std::string_view name, stored_safe_name;
+        if (!in.ReadInt32(&index) || !in.ReadInt32(&id) || !in.ReadInt32(&dirty) ||
+            !in.ReadCountedText(&name) || !in.ReadCountedText(&stored_safe_name))
             return false;
-        std::string name, stored_safe_name;
-        std::size_t capacity = kSafeNameChars;
-        if (!stream.ReadCString(&name, &capacity)) return false;
-        capacity = kSafeNameChars;
-        if (!stream.ReadCString(&stored_safe_name, &capacity)) return false;
-
+        if (name.size() > kSafeNameChars || stored_safe_name.size() > kSafeNameChars)
+            return in.Refuse("a category name longer than 255 characters");
         if (index < 1 || index >= CategoryTable::kSlots)
-            return stream.RefuseInput("a category in slot " + std::to_string(index));
+            return in.Refuse("a category in slot " + std::to_string(index));
         if (categories.GetByIndex(index))
-            return stream.RefuseInput("a second category in slot " + std::to_string(index));
+            return in.Refuse("a second category in slot " + std::to_string(index));
         if (id == kUnfiledId || id == -1 || categories.FindById(id))
-            return stream.RefuseInput("a category with id " + std::to_string(id) +
-                                      ", which is not free");
+            return in.Refuse("a category with id " + std::to_string(id) + ", which is not free");
 
         CategoryEntry entry;
         entry.SetIndex(index);
         entry.SetId(id);
         entry.SetDirty(dirty != 0);
-        entry.SetName(name.c_str());
-        // A stored safe name is replaced by the one made from the name.
-        if (!categories.Add(&entry)) return stream.RefuseInput("a category that does not fit");
+        entry.SetName(std::string(name).c_str());
+        // Add makes the safe name from the name; an empty name keeps the one stored.
+        entry.SetSafeName(std::string(stored_safe_name).c_str());
+        categories.Add(&entry);
     }
     categories.SetModified(false);
     return true;
@@ -198,25 +196,6 @@ bool WriteCategoryBlock(DatStream& stream, const CategoryTable* table) {
             return false;
     }
     return true;
-}
-
-CategoryNames::CategoryNames(const CategoryTable* table) {
-    if (!table) return;
-    for (int slot = 0; slot < CategoryTable::kSlots; ++slot) {
-        if (const CategoryEntry* entry = table->GetByIndex(slot))
-            names_.emplace_back(entry->GetId(), entry->Name());
-    }
-}
-
-bool CategoryNames::Find(std::int32_t id, std::string* dest) const {
-    if (!dest) return false;
-    for (const auto& [entry_id, name] : names_) {
-        if (entry_id == id) {
-            *dest = name;
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace tarvenne

@@ -5,11 +5,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace tarvenne {
 
+class DatReader;
 class DatStream;
 
 class CategoryEntry {
@@ -82,22 +81,8 @@ private:
 
 // The category block, shared by both layouts: read into a new table (replacing *table),
 // written from a table (or the empty block when there is none).
-bool ReadCategoryBlock(DatStream& stream, std::unique_ptr<CategoryTable>* table);
-bool WriteCategoryBlock(DatStream& stream, const CategoryTable* table);
-
-// The category names of a table by id, copied: records decoded from a file's bytes after
-// its table was replaced still get the names that file gave them.
-class CategoryNames {
-public:
-    CategoryNames() = default;
-    explicit CategoryNames(const CategoryTable* table);
-    // The name of the category with that id into *dest (left as it was when the table
-    // had no such category, which gives false).
-    bool Find(std::int32_t id, std::string* dest) const;
-
-private:
-    std::vector<std::pair<std::int32_t, std::string>> names_;  // in slot order
-};
+bool ReadCategoryBlock(DatReader& in, std::unique_ptr<CategoryTable>* table);
+bool WriteCategoryBlock(DatStream& out, const CategoryTable* table);
 
 // The name with each of " * + , . / : ; < = > ? [ \ ] ^ | made an underscore.
 std::string SafeCategoryName(const std::string& name);

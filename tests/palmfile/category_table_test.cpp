@@ -1,11 +1,9 @@
-// The category table and the category block: what a block loads into, what it writes
-// back, and the damaged blocks that must be refused.
+// The category entries and table, and the block both layouts share: what a read keeps,
+// what it refuses, and the block a table writes back.
 #include "palmfile/category_table.h"
 
 #include "palmfile/dat_stream.h"
-#include "platform/file_system.h"
 #include "tests/byte_builder.h"
-#include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,270 +11,108 @@ namespace tarvenne {
 namespace {
 
 using testing::ByteBuilder;
-using testing::TestFolder;
 
-// Reads a category block held in a file of its own; *consumed is where reading stopped.
-bool ReadBlock(const TestFolder& folder, const std::vector<std::uint8_t>& bytes,
-               std::unique_ptr<CategoryTable>* table, std::string* error = nullptr,
-               std::size_t* consumed = nullptr) {
-    static int serial = 0;
-    const std::string path = folder.File("cat" + std::to_string(++serial) + ".dat");
-    EXPECT_TRUE(platform::WriteFileBytes(path, bytes));
-    DatStream stream;
-    EXPECT_TRUE(stream.Open(path, 0));
-    const bool ok = ReadCategoryBlock(stream, table);
-    if (error) *error = stream.LastError();
-    if (consumed) *consumed = stream.ReadOffset();
-    return ok;
+struct Stored {
+    std::int32_t slot, id;
+    std::string name, safe_name;
+};
+
+std::vector<std::uint8_t> Block(const std::vector<Stored>& entries, std::uint32_t count_high = 0) {
+    ByteBuilder b;
+    b.Int32(131).Int32(static_cast<std::uint32_t>(entries.size()) | count_high << 16);
+    for (const Stored& e : entries) b.Int32(e.slot).Int32(e.id).Int32(1).CString(e.name).CString(e.safe_name);
+    return b.Bytes();
 }
 
-std::vector<std::uint8_t> WriteBlock(const CategoryTable* table) {
-    DatStream stream;
-    EXPECT_TRUE(WriteCategoryBlock(stream, table));
-    return stream.PendingWrites();
+std::unique_ptr<CategoryTable> Read(const std::vector<std::uint8_t>& bytes, std::string* why = nullptr) {
+    DatReader in(bytes.data(), bytes.size());
+    std::unique_ptr<CategoryTable> table;
+    const bool ok = ReadCategoryBlock(in, &table);
+    if (why) *why = in.Error();
+    return ok ? std::move(table) : nullptr;
 }
 
-ByteBuilder& Entry(ByteBuilder& b, std::int32_t slot, std::int32_t id, std::string_view name,
-                   std::string_view safe, std::int32_t dirty = 0) {
-    return b.Int32(static_cast<std::uint32_t>(slot))
-        .Int32(static_cast<std::uint32_t>(id))
-        .Int32(static_cast<std::uint32_t>(dirty))
-        .CString(name)
-        .CString(safe);
+std::vector<std::uint8_t> Written(const CategoryTable* table) {
+    DatStream out;
+    EXPECT_TRUE(WriteCategoryBlock(out, table));
+    return out.TakePendingWrites();
 }
 
-TEST(CategoryTableTest, EntryOperations) {
+TEST(CategoryTableTest, EntriesAndTheTableKeepTheirLimits) {
     CategoryEntry e;
     EXPECT_EQ(e.GetIndex(), -1);
-    EXPECT_EQ(e.GetId(), -1);
-    char buffer[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+    e.SetName("A name of twenty chars");
+    EXPECT_EQ(e.Name(), "A name of twent") << "15 characters are kept";
+    char buffer[8] = "zzzzzzz";
     std::size_t size = sizeof buffer;
-    EXPECT_FALSE(e.CopyName(buffer, &size)) << "empty name";
-    EXPECT_EQ(buffer[0], 0) << "the buffer is cleared even so";
-
-    e.SetName("Twenty characters!!!");
-    EXPECT_EQ(e.Name(), "Twenty characte");
-    e.SetName(nullptr);
-    EXPECT_EQ(e.Name(), "");
-    e.SetName("Family");
-    size = 4;
     EXPECT_FALSE(e.CopyName(buffer, &size)) << "longer than the buffer";
-    size = sizeof buffer;
-    ASSERT_TRUE(e.CopyName(buffer, &size));
-    EXPECT_EQ(size, 6u);
-    EXPECT_EQ(std::string(buffer, 6), "Family");
-    EXPECT_EQ(buffer[6], 0);
+    EXPECT_EQ(buffer[0], 0) << "the buffer is cleared first";
+    EXPECT_EQ(SafeCategoryName("a\"*+,./:;<=>?[\\]^|b"), "a_________________b");
 
-    e.SetSafeName(std::string(300, 's').c_str());
-    EXPECT_EQ(e.SafeName().size(), 255u);
-    e.SetFlags(0x01);
-    e.SetDirty(true);
-    EXPECT_EQ(e.GetFlags(), 0x11u);
-    EXPECT_EQ(e.IsFlagged(), 1u);
-    e.SetDirty(false);
-    EXPECT_EQ(e.GetFlags(), 0x01u);
-
-    CategoryEntry f = e;
-    EXPECT_TRUE(f.Equals(e));
-    f.SetName("family");
-    EXPECT_FALSE(f.Equals(e)) << "names compare case-sensitively";
-}
-
-TEST(CategoryTableTest, SafeNames) {
-    EXPECT_EQ(SafeCategoryName("a\"*+,./:;<=>?[\\]^|z"), "a_________________z");
-    EXPECT_EQ(SafeCategoryName("Business 2 - x"), "Business 2 - x");
-}
-
-TEST(CategoryTableTest, AddPlacesChecksAndRefuses) {
     CategoryTable table;
-    CategoryEntry unfiled;
-    unfiled.SetIndex(0);
-    unfiled.SetId(0);
-    unfiled.SetName("Unfiled");
-    ASSERT_TRUE(table.Add(&unfiled));
-    EXPECT_TRUE(table.Modified());
-
-    CategoryEntry loose;
-    loose.SetId(5);
-    loose.SetName("a.b/c");
-    ASSERT_TRUE(table.Add(&loose));
-    const CategoryEntry* placed = table.FindById(5);
+    CategoryEntry unplaced;
+    unplaced.SetId(7);
+    unplaced.SetName("Work");
+    ASSERT_TRUE(table.Add(&unplaced));
+    const CategoryEntry* placed = table.FindById(7);
     ASSERT_NE(placed, nullptr);
-    EXPECT_EQ(placed->GetIndex(), 1) << "lowest free slot from 1";
-    EXPECT_NE(placed->GetFlags() & CategoryEntry::kDirtyBit, 0u);
-    EXPECT_EQ(placed->SafeName(), "a_b_c");
-
-    CategoryEntry no_id;
-    no_id.SetName("x");
-    EXPECT_FALSE(table.Add(&no_id));
-    CategoryEntry same_id;
-    same_id.SetId(5);
-    EXPECT_FALSE(table.Add(&same_id));
+    EXPECT_EQ(placed->GetIndex(), 1) << "slot 0 stays for Unfiled";
+    EXPECT_TRUE(placed->GetFlags() & CategoryEntry::kDirtyBit);
+    EXPECT_EQ(table.FindByName("wORK"), placed);
+    EXPECT_EQ(table.GetByIndex(0x10001), placed) << "only the low 16 bits of an index count";
+    for (std::int32_t id : {-1, 7}) {
+        CategoryEntry bad;
+        bad.SetId(id);
+        EXPECT_FALSE(table.Add(&bad)) << id;
+    }
     CategoryEntry taken;
     taken.SetIndex(1);
-    taken.SetId(6);
-    EXPECT_FALSE(table.Add(&taken)) << "a slot already taken";
-    CategoryEntry outside;
-    outside.SetIndex(16);
-    outside.SetId(7);
-    EXPECT_FALSE(table.Add(&outside));
-    outside.SetIndex(-2);
-    EXPECT_FALSE(table.Add(&outside));
-    EXPECT_FALSE(table.Add(nullptr));
-    EXPECT_EQ(table.Count(), 2);
-
-    for (int id = 10; id < 24; ++id) {
-        CategoryEntry more;
-        more.SetId(id);
-        ASSERT_TRUE(table.Add(&more)) << id;
-    }
-    EXPECT_EQ(table.Count(), 16);
-    CategoryEntry seventeenth;
-    seventeenth.SetId(99);
-    EXPECT_FALSE(table.Add(&seventeenth));
-
-    // Iteration visits the slots in order.
-    int visited = 0;
-    std::int32_t last_index = -1;
-    for (const CategoryEntry* e = table.First(); e; e = table.Next()) {
-        EXPECT_GT(e->GetIndex(), last_index);
-        last_index = e->GetIndex();
-        ++visited;
-    }
-    EXPECT_EQ(visited, 16);
-    EXPECT_EQ(table.GetByIndex(0x10000), table.GetByIndex(0)) << "low 16 bits of the index";
-    EXPECT_EQ(table.GetByIndex(16), nullptr);
+    taken.SetId(8);
+    EXPECT_FALSE(table.Add(&taken));
+    EXPECT_EQ(table.Count(), 1);
 }
 
-TEST(CategoryTableTest, EmptyBlockLoadsUnfiledAndWritesEightBytes) {
-    TestFolder folder;
-    std::unique_ptr<CategoryTable> table;
-    const auto bytes = ByteBuilder().Int32(128).Int32(0).Bytes();
-    ASSERT_TRUE(ReadBlock(folder, bytes, &table));
-    ASSERT_EQ(table->Count(), 1);
-    const CategoryEntry* unfiled = table->GetByIndex(0);
-    ASSERT_NE(unfiled, nullptr);
-    EXPECT_EQ(unfiled->GetId(), 0);
-    EXPECT_EQ(unfiled->Name(), "Unfiled");
-    EXPECT_EQ(unfiled->SafeName(), "Unfiled");
-    EXPECT_FALSE(table->Modified());
-    EXPECT_EQ(table->FindByName("unfiled"), unfiled);
-    EXPECT_EQ(table->FindByName(""), nullptr);
-    EXPECT_EQ(table->FindById(42), nullptr);
-    const CategoryNames names(table.get());
-    std::string name = "keep";
-    EXPECT_FALSE(names.Find(42, &name));
-    EXPECT_EQ(name, "keep");
-    ASSERT_TRUE(names.Find(0, &name));
-    EXPECT_EQ(name, "Unfiled");
-    EXPECT_EQ(WriteBlock(table.get()), bytes);
-    EXPECT_EQ(WriteBlock(nullptr), bytes) << "no table writes the empty block";
-    table.reset();
-    name.clear();
-    ASSERT_TRUE(names.Find(0, &name)) << "the names are copies that outlive the table";
-    EXPECT_EQ(name, "Unfiled");
-}
+TEST(CategoryTableTest, BlocksReadTheirEntriesAndWriteThemBack) {
+    const auto empty = Read(ByteBuilder().Int32(128).Int32(0).Bytes());
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->GetByIndex(0)->Name(), "Unfiled");
+    EXPECT_EQ(Written(empty.get()), (std::vector<std::uint8_t>{0x80, 0, 0, 0, 0, 0, 0, 0}));
 
-TEST(CategoryTableTest, BlockRoundTripAndNameRules) {
-    TestFolder folder;
-    ByteBuilder b;
-    b.Int32(131).Int32(3);
-    Entry(b, 3, 130, "Q.R/S", "whatever the file said", 1);
-    Entry(b, 1, 128, "Business", "Business");
-    Entry(b, 2, 129, "Twenty characters!!!", "x");
-    std::unique_ptr<CategoryTable> table;
-    std::string error;
-    ASSERT_TRUE(ReadBlock(folder, b.Bytes(), &table, &error)) << error;
+    // The safe name is made from the name; an empty name keeps the one stored; a count word
+    // with high bits set is its low 16 bits.
+    const auto table = Read(Block({{3, 20, "Cl.ients/EU", "whatever"}, {1, 9, "", "Kept.safe"},
+                                   {2, 11, "Twenty characters!!", "x"}},
+                                  0xABCD));
+    ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->Count(), 4);
-    EXPECT_EQ(table->NextFreeId(), 131);
-    const CategoryEntry* odd = table->FindById(130);
-    ASSERT_NE(odd, nullptr);
-    EXPECT_EQ(odd->GetIndex(), 3);
-    EXPECT_EQ(odd->SafeName(), "Q_R_S");
-    EXPECT_NE(odd->GetFlags() & CategoryEntry::kDirtyBit, 0u);
-    EXPECT_EQ(table->FindById(129)->Name(), "Twenty characte");
-
-    // Written in slot order, count without "Unfiled", dirty as 0, the safe names made anew.
-    ByteBuilder expected;
-    expected.Int32(131).Int32(3);
-    Entry(expected, 1, 128, "Business", "Business");
-    Entry(expected, 2, 129, "Twenty characte", "Twenty characte");
-    Entry(expected, 3, 130, "Q.R/S", "Q_R_S");
-    EXPECT_EQ(WriteBlock(table.get()), expected.Bytes());
-
-    // A block in the written form reads back to the same bytes.
-    std::unique_ptr<CategoryTable> again;
-    ASSERT_TRUE(ReadBlock(folder, expected.Bytes(), &again));
-    EXPECT_EQ(WriteBlock(again.get()), expected.Bytes());
+    EXPECT_EQ(table->FindById(20)->SafeName(), "Cl_ients_EU");
+    EXPECT_EQ(table->FindById(9)->SafeName(), "Kept.safe");
+    EXPECT_EQ(table->FindById(11)->Name(), "Twenty characte");
+    EXPECT_EQ(Written(table.get()),
+              ByteBuilder().Int32(131).Int32(3).Int32(1).Int32(9).Int32(0).CString("").CString("Kept.safe")
+                  .Int32(2).Int32(11).Int32(0).CString("Twenty characte").CString("Twenty characte")
+                  .Int32(3).Int32(20).Int32(0).CString("Cl.ients/EU").CString("Cl_ients_EU").Bytes())
+        << "slot order, dirty written as 0";
 }
 
-TEST(CategoryTableTest, DamagedBlocksAreRefused) {
-    TestFolder folder;
-    struct Case {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
+TEST(CategoryTableTest, DamagedBlocksAreRefusedWithAReason) {
+    const std::vector<std::pair<std::vector<Stored>, std::string>> damaged = {
+        {{{1, 0, "Zero", ""}}, "a category with id 0, which is not free"},
+        {{{1, 5, "A", ""}, {2, 5, "B", ""}}, "a category with id 5, which is not free"},
+        {{{0, 5, "A", ""}}, "a category in slot 0"},
+        {{{16, 5, "A", ""}}, "a category in slot 16"},
+        {{{2, 5, "A", ""}, {2, 6, "B", ""}}, "a second category in slot 2"},
+        {{{1, 5, std::string(256, 'n'), ""}}, "a category name longer than 255 characters"},
+        {std::vector<Stored>(16, Stored{1, 5, "A", ""}), "a category count of 16"},
     };
-    std::vector<Case> cases;
-    auto one = [](std::int32_t slot, std::int32_t id) {
-        ByteBuilder b;
-        b.Int32(128).Int32(1);
-        Entry(b, slot, id, "Name", "Name");
-        return b.Bytes();
-    };
-    cases.push_back({"slot 0", one(0, 5)});
-    cases.push_back({"slot -1", one(-1, 5)});
-    cases.push_back({"slot 16", one(16, 5)});
-    cases.push_back({"id 0", one(3, 0)});
-    cases.push_back({"id -1", one(3, -1)});
-    {
-        ByteBuilder b;
-        b.Int32(128).Int32(2);
-        Entry(b, 1, 5, "A", "A");
-        Entry(b, 2, 5, "B", "B");
-        cases.push_back({"duplicate id", b.Bytes()});
+    for (const auto& [entries, reason] : damaged) {
+        std::string why;
+        EXPECT_EQ(Read(Block(entries), &why), nullptr) << reason;
+        EXPECT_EQ(why.substr(0, reason.size()), reason);
     }
-    {
-        ByteBuilder b;
-        b.Int32(128).Int32(2);
-        Entry(b, 4, 5, "A", "A");
-        Entry(b, 4, 6, "B", "B");
-        cases.push_back({"slot taken", b.Bytes()});
-    }
-    {
-        ByteBuilder b;
-        b.Int32(128).Int32(16);
-        for (int i = 0; i < 16; ++i) Entry(b, 1 + i % 15, 200 + i, "C", "C");
-        cases.push_back({"sixteen entries", b.Bytes()});
-    }
-    cases.push_back({"huge count", ByteBuilder().Int32(128).Int32(0x7FFFFFFF).Bytes()});
-    cases.push_back({"count past the end", ByteBuilder().Int32(128).Int32(2).Bytes()});
-    {
-        ByteBuilder b;
-        b.Int32(128).Int32(1).Int32(1).Int32(5).Int32(0).CString(std::string(256, 'L')).CString("");
-        cases.push_back({"name of 256", b.Bytes()});
-    }
-    {
-        ByteBuilder b;
-        b.Int32(128).Int32(1).Int32(1).Int32(5).Int32(0).Byte(0xFF).Int16(200).Raw("short");
-        cases.push_back({"name past the end", b.Bytes()});
-    }
-    for (const Case& c : cases) {
-        std::unique_ptr<CategoryTable> table;
-        std::string error;
-        EXPECT_FALSE(ReadBlock(folder, c.bytes, &table, &error)) << c.what;
-        EXPECT_FALSE(error.empty()) << c.what;
-    }
-    // Every cut of a good block fails.
-    ByteBuilder good;
-    good.Int32(129).Int32(2);
-    Entry(good, 1, 128, "Business", "Business");
-    Entry(good, 2, 130, "Personal", "Personal");
-    std::unique_ptr<CategoryTable> table;
-    ASSERT_TRUE(ReadBlock(folder, good.Bytes(), &table));
-    for (std::size_t cut = 1; cut < good.Size(); ++cut) {
-        std::vector<std::uint8_t> prefix(good.Bytes().begin(), good.Bytes().begin() + cut);
-        EXPECT_FALSE(ReadBlock(folder, prefix, &table)) << cut;
-    }
+    auto cut = Block({{1, 5, "Name", "Name"}});
+    cut.pop_back();
+    EXPECT_EQ(Read(cut), nullptr);
 }
 
 }  // namespace
