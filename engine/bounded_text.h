@@ -8,10 +8,20 @@
 
 namespace tarvenne {
 
+// How many bytes of text a field of `capacity` bytes (with its NUL) keeps.
+inline std::size_t FitLength(std::string_view text, std::size_t capacity) {
+    const std::size_t room = capacity == 0 ? 0 : capacity - 1;
+    return text.size() < room ? text.size() : room;
+}
+
+// The part of text a field of `capacity` bytes keeps.
+inline std::string_view Fit(std::string_view text, std::size_t capacity) {
+    return text.substr(0, FitLength(text, capacity));
+}
+
 // Copies at most capacity - 1 characters of source into dest (capacity 0 empties it).
 inline void CopyBounded(std::string& dest, std::string_view source, std::size_t capacity) {
-    const std::size_t room = capacity == 0 ? 0 : capacity - 1;
-    dest.assign(source.data(), source.size() < room ? source.size() : room);
+    dest.assign(source.data(), FitLength(source, capacity));
 }
 
 // Copy-if-not-empty: an empty source never clears a value.

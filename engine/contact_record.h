@@ -5,6 +5,8 @@
 
 #include "engine/bounded_text.h"
 
+#include <cstdint>
+
 namespace tarvenne {
 
 struct ContactAddress {
@@ -37,8 +39,23 @@ struct ContactRecord {
     double birthday = 0.0;  // days since 30 December 1899; 0 means no birthday
 };
 
-// Copies every text of source into dest by the copy-if-not-empty rule and the birthday
-// as it is (also 0): what a merge into an existing entry does.
-void MergeIntoRecord(ContactRecord& dest, const ContactRecord& source);
+// Names for the texts of a contact, for saying which of them reached a file cut short.
+// The three addresses follow each other in the order street, city, state, postal code,
+// country; the custom texts run from kCustom1 to kCustom1 + 8.
+enum class ContactText : std::uint8_t {
+    kFirstName, kLastName,
+    kWorkStreet, kWorkCity, kWorkState, kWorkPostalCode, kWorkCountry,
+    kHomeStreet, kHomeCity, kHomeState, kHomePostalCode, kHomeCountry,
+    kOtherStreet, kOtherCity, kOtherState, kOtherPostalCode, kOtherCountry,
+    kHomePhone, kWorkPhone, kMobilePhone, kMainPhone, kOtherPhone, kEmail, kFax, kHomeFax,
+    kCompany, kTitle, kWebPage, kNote, kCustom1,
+};
+
+inline ContactText AddressText(int address, int part) {
+    return static_cast<ContactText>(static_cast<int>(ContactText::kWorkStreet) + 5 * address + part);
+}
+inline ContactText CustomText(int index) {
+    return static_cast<ContactText>(static_cast<int>(ContactText::kCustom1) + index);
+}
 
 }  // namespace tarvenne

@@ -3,8 +3,8 @@
 // writes the file back in the layout the installed Palm Desktop reads.
 #pragma once
 
-#include "engine/contact_list.h"
 #include "engine/contact_record.h"
+#include "engine/record_contact_mapping.h"
 #include "engine/target_contact_list.h"
 #include "palmfile/classic_address_file.h"
 #include "palmfile/palmsg_address_file.h"
@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarvenne {
 
@@ -30,18 +31,17 @@ enum ProbeResult : std::int32_t {
     kProbeUnreadable = 3,
 };
 
-// The job's own copy of one target record: the record it edits, and which record of the
-// file object's list it stands for.
-struct TargetRecordCopy {
-    static constexpr std::uint32_t kNoFileRecord = 0xFFFFFFFFu;
-
-    std::int32_t layout = 0;  // 1 classic (classic is used), 2 newer (palmsg is used)
-    ClassicRecord classic;
-    PalmSgRecord palmsg;  // owns its own blob bytes, apart from the file's record
-    // Position of the record in the file object's record list (skipped records counted);
-    // kNoFileRecord when the copy never reached a file (a failed opening).
-    std::uint32_t file_position = kNoFileRecord;
+// What the last AddContact did.
+enum class AddOutcome {
+    kNone,     // no contact was added since the last opening
+    kAdded,    // appended as a new record
+    kUpdated,  // merged into the record it matches
+    kSkipped,  // identical to a record: nothing changed
+    kFailed,   // an error (see LastError()); the save is refused from then on
 };
+
+// Why neither reader took a file, from what each of them found.
+std::string UnreadableTargetReason(const AddressFile& classic, const AddressFile& palmsg);
 
 class ConversionJob {
 public:
@@ -49,7 +49,7 @@ public:
     ConversionJob();
     // The same with the version given (no installation: kNoDesktopVersion).
     explicit ConversionJob(std::uint32_t desktop_version);
-    virtual ~ConversionJob();
+    virtual ~ConversionJob() = default;
     ConversionJob(const ConversionJob&) = delete;
     ConversionJob& operator=(const ConversionJob&) = delete;
 
@@ -58,30 +58,30 @@ public:
 
     void SetSwapNames(bool swap);
 
-    // Open a target: every listed record becomes a working copy and a target contact.
-    // False when neither reader accepts the file (LoadedLayout() is then 3).
+    // Open a target: every listed record becomes an entry of the target contacts. False
+    // when neither reader accepts the file (LoadedLayout() is then 3, LastError() says why).
     bool LoadTargetForUser(std::int32_t user_id);
     bool LoadTargetFromFile(const std::string& path);
 
     // Skips a contact identical to a target record, appends one that matches none, and
     // merges one that differs into its record. True when a record was added or updated.
     bool AddContact(const ContactRecord* record);
-    // The match code the last AddContact acted on (kMatchBadInput for a null contact),
-    // so a caller can tell an added record from an updated one and a skipped contact.
+    AddOutcome LastOutcome() const { return last_outcome_; }
+    // The match code the last AddContact acted on (kMatchBadInput for a null contact).
     std::int32_t LastMatch() const { return last_match_; }
+    // For the contact last added or updated: every non-empty text and how many of its
+    // bytes the record holds, so a caller can tell the user about texts cut to fit.
+    const std::vector<TextKept>& LastKept() const { return last_kept_; }
 
     // Writes the target through the file object of the layout the installed Palm Desktop
-    // reads; refused (false, nothing written) when that object did not open the target.
+    // reads; refused (false, nothing written) when that object did not open the target or
+    // a contact failed to be added.
     bool SaveTarget();
 
     void ResetTarget();
 
     TargetContactList& TargetContacts() { return target_contacts_; }
     const TargetContactList& TargetContacts() const { return target_contacts_; }
-    std::uint32_t WorkingCopyCount() const { return working_copies_.Count(); }
-    const TargetRecordCopy* WorkingCopy(std::uint32_t position) const {
-        return working_copies_.At(position);
-    }
 
     std::int32_t LoadedLayout() const { return loaded_layout_; }
     bool UsesNewLayout() const { return uses_new_layout_; }
@@ -92,23 +92,25 @@ public:
     PalmSgAddressFile& PalmSgFile() { return *palmsg_file_; }
     const PalmSgAddressFile& PalmSgFile() const { return *palmsg_file_; }
 
-    // Why the last opening or save failed, in words for the user; empty after success.
+    // Why the last opening, addition or save failed, in words for the user.
     const std::string& LastError() const { return error_; }
 
 private:
     bool FinishLoad(bool classic_loaded, bool palmsg_loaded);
-    bool OutOfMemoryWhileLoading();
+    AddressFile* LoadedFile();
+    bool Failed(const std::string& why);
     bool AppendRecord(const ContactRecord& contact);
-    bool UpdateRecord(const ContactRecord& contact, std::uint32_t position);
-    void FreeWorkingCopies();
+    bool UpdateRecord(const ContactRecord& contact, std::uint32_t entry);
 
     std::uint32_t desktop_version_;
     bool uses_new_layout_;
     std::int32_t loaded_layout_ = kLayoutNone;
     std::int32_t last_match_ = kMatchBadInput;
+    AddOutcome last_outcome_ = AddOutcome::kNone;
+    bool add_failed_ = false;  // a contact of this run was lost: nothing may be saved
+    std::vector<TextKept> last_kept_;
     std::unique_ptr<ClassicAddressFile> classic_file_;
     std::unique_ptr<PalmSgAddressFile> palmsg_file_;
-    ContactList<TargetRecordCopy> working_copies_;  // owns its copies (freed by the job)
     TargetContactList target_contacts_;
     std::string error_;
 };

@@ -1,191 +1,190 @@
-// The conversion job's copies of the target contacts and the duplicate search over them,
-// with lookups by name and e-mail so a search costs the candidates, not the whole list.
+// The duplicate search over the target file's records.
 #include "engine/target_contact_list.h"
 
+#include "engine/record_contact_mapping.h"
+
 #include <algorithm>
-#include <string>
-#include <unordered_map>
-#include <vector>
+#include <functional>
+#include <new>
 
 namespace tarvenne {
 namespace {
 
+constexpr std::int32_t kKeyLabels[4] = {kHomePhone, kWorkPhone, kMobilePhone, kMainPhone};
+
+std::size_t Hash(std::string_view text) { return std::hash<std::string_view>()(text); }
+
 // Last and first name as one key. The last name's length leads, so "ab"+"c" and "a"+"bc"
 // stay apart; names hold at most 31 bytes, so one byte carries the length.
-std::string NameKey(const ContactRecord& r) {
+std::string NameKey(std::string_view last, std::string_view first) {
     std::string key;
-    key.reserve(1 + r.last_name.size() + r.first_name.size());
-    key.push_back(static_cast<char>(r.last_name.size()));
-    key.append(r.last_name.str());
-    key.append(r.first_name.str());
+    key.reserve(1 + last.size() + first.size());
+    key.push_back(static_cast<char>(last.size()));
+    key.append(last);
+    key.append(first);
     return key;
 }
 
-// One of the four phones that confirm a key hit is the same on both sides (empty equals
-// empty, so two contacts without phones confirm each other).
-bool Confirms(const ContactRecord& a, const ContactRecord& b) {
-    return a.home_phone == b.home_phone || a.work_phone == b.work_phone ||
-           a.mobile_phone == b.mobile_phone || a.main_phone == b.main_phone;
+bool WeakName(const ContactRecord& c) {
+    const auto unknown = [](const std::string& name) { return name.find('?') != std::string::npos; };
+    return (c.first_name.empty() && c.last_name.empty()) || unknown(c.first_name.str()) ||
+           unknown(c.last_name.str());
 }
 
-bool SameAddress(const ContactAddress& a, const ContactAddress& b) {
-    return a.country == b.country && a.state == b.state && a.city == b.city &&
-           a.street == b.street && a.postal_code == b.postal_code;
+std::string_view KeyPhone(const ContactRecord& c, int i) {
+    switch (i) {
+        case 0: return c.home_phone;
+        case 1: return c.work_phone;
+        case 2: return c.mobile_phone;
+        default: return c.main_phone;
+    }
 }
 
-// Every compared field, in the order the comparison has always used; names, the other
-// phone, the custom texts and the birthday are not part of it.
-bool SameCompared(const ContactRecord& a, const ContactRecord& b) {
-    return a.home_phone == b.home_phone && a.work_phone == b.work_phone &&
-           a.mobile_phone == b.mobile_phone && a.main_phone == b.main_phone && a.email == b.email &&
-           a.fax == b.fax && a.home_fax == b.home_fax && a.company == b.company &&
-           a.title == b.title && SameAddress(a.work, b.work) && SameAddress(a.home, b.home) &&
-           SameAddress(a.other, b.other) && a.web_page == b.web_page && a.note == b.note;
-}
-
-using PositionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;
-
-// Positions under a key stay in ascending order, so the candidates can be merged in the
-// order a walk from the first entry would meet them.
-void AddPosition(PositionMap& map, const std::string& key, std::uint32_t position) {
-    auto& positions = map[key];
+void AddPosition(std::vector<std::uint32_t>& positions, std::uint32_t position) {
     positions.insert(std::lower_bound(positions.begin(), positions.end(), position), position);
 }
 
-void RemovePosition(PositionMap& map, const std::string& key, std::uint32_t position) {
-    auto it = map.find(key);
-    if (it == map.end()) return;
-    auto& positions = it->second;
-    auto at = std::lower_bound(positions.begin(), positions.end(), position);
-    if (at != positions.end() && *at == position) positions.erase(at);
-    if (positions.empty()) map.erase(it);
-}
-
-const std::vector<std::uint32_t>* Lookup(const PositionMap& map, const std::string& key) {
-    auto it = map.find(key);
+template <class Map>
+const std::vector<std::uint32_t>* Lookup(const Map& map, const std::string& key) {
+    const auto it = map.find(key);
     return it == map.end() ? nullptr : &it->second;
 }
 
 }  // namespace
 
-// Entries are changed only through MergeAt (callers read them, never write them), so the
-// keys recorded here always describe the entries as they are.
-struct TargetContactList::Index {
-    PositionMap by_name;   // NameKey -> positions
-    PositionMap by_email;  // non-empty e-mail -> positions
-    std::unordered_map<const ContactRecord*, std::uint32_t> by_entry;  // entry -> position
+void TargetContactList::Attach(RecordList* records) {
+    records_ = records;
+    entries_.clear();
+    entries_.shrink_to_fit();
+    by_name_.clear();
+    by_email_.clear();
+}
 
-    void Add(const ContactRecord& entry, std::uint32_t position) {
-        AddPosition(by_name, NameKey(entry), position);
-        if (!entry.email.empty()) AddPosition(by_email, entry.email.str(), position);
-        by_entry[&entry] = position;
+void TargetContactList::ReadKeys(Entry& entry) const {
+    const PalmRecord& r = *records_->At(entry.record);
+    const RecordLayout& l = r.Layout();
+    entry.name_key = NameKey(TextAsRead(r.Text(l.last_name), 32), TextAsRead(r.Text(l.first_name), 32));
+    const int email_slot = PhoneSlotRead(r, kEmail);
+    entry.email = email_slot < 0 ? std::string() : std::string(TextAsRead(r.Text(l.phone[email_slot]), 64));
+    bool has_empty_slot = false;
+    for (int i = 0; i < l.phones; ++i) has_empty_slot = has_empty_slot || r.Text(l.phone[i]).empty();
+    for (int k = 0; k < 4; ++k) {
+        const int slot = PhoneSlotRead(r, kKeyLabels[k]);
+        entry.phone_hash[k] = Hash(slot < 0 ? std::string_view() : TextAsRead(r.Text(l.phone[slot]), 24));
+        bool labelled = false;
+        for (int i = 0; i < l.phones; ++i) labelled = labelled || r.Integer(l.phone_label[i]) == kKeyLabels[k];
+        entry.phone_writable[k] = labelled || has_empty_slot;
     }
+}
 
-    void Clear() {
-        by_name.clear();
-        by_email.clear();
-        by_entry.clear();
+void TargetContactList::Index(std::uint32_t position, const Entry& entry) {
+    AddPosition(by_name_[entry.name_key], position);
+    if (!entry.email.empty()) AddPosition(by_email_[entry.email], position);
+}
+
+void TargetContactList::Unindex(std::uint32_t position, const Entry& entry) {
+    const auto remove = [position](PositionMap& map, const std::string& key) {
+        const auto it = map.find(key);
+        if (it == map.end()) return;
+        auto& positions = it->second;
+        const auto at = std::lower_bound(positions.begin(), positions.end(), position);
+        if (at != positions.end() && *at == position) positions.erase(at);
+        if (positions.empty()) map.erase(it);
+    };
+    remove(by_name_, entry.name_key);
+    remove(by_email_, entry.email);
+}
+
+bool TargetContactList::AppendRecord(std::uint32_t record_position) {
+    if (!records_ || !records_->At(record_position)) return false;
+    try {
+        Entry entry;
+        entry.record = record_position;
+        ReadKeys(entry);
+        entries_.push_back(std::move(entry));
+        Index(Count() - 1, entries_.back());
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-};
-
-TargetContactList::TargetContactList() : index_(std::make_unique<Index>()) {}
-
-TargetContactList::~TargetContactList() { FreeAll(); }
-
-bool TargetContactList::AppendCopy(const ContactRecord* record) {
-    if (!record) return false;
-    auto copy = std::make_unique<ContactRecord>(*record);
-    ContactRecord* entry = copy.get();
-    const std::uint32_t position = entries_.Count();
-    if (!entries_.Append(entry)) return false;
-    copy.release();  // the list owns it now
-    index_->Add(*entry, position);
     return true;
 }
 
-bool TargetContactList::MergeAt(const ContactRecord* record, std::uint32_t position) {
-    if (!record || position >= entries_.Count()) return false;
-    ContactRecord* entry = entries_.Get(position);
-    if (!entry) return false;
+void TargetContactList::RecordChanged(std::uint32_t position) {
+    if (position >= Count()) return;
+    Entry& entry = entries_[position];
+    Unindex(position, entry);
+    ReadKeys(entry);
+    Index(position, entry);
+}
 
-    const std::string old_name = NameKey(*entry);
-    const std::string old_email = entry->email.str();
-    MergeIntoRecord(*entry, *record);
-
-    // A merge may give the entry a name or an e-mail it did not have.
-    const std::string new_name = NameKey(*entry);
-    if (new_name != old_name) {
-        RemovePosition(index_->by_name, old_name, position);
-        AddPosition(index_->by_name, new_name, position);
-    }
-    if (entry->email.str() != old_email) {
-        if (!old_email.empty()) RemovePosition(index_->by_email, old_email, position);
-        if (!entry->email.empty()) AddPosition(index_->by_email, entry->email.str(), position);
-    }
+bool TargetContactList::Read(std::uint32_t position, ContactRecord* contact) const {
+    if (!contact || position >= Count()) return false;
+    ReadContact(*records_->At(entries_[position].record), contact);
     return true;
 }
 
-MatchResult TargetContactList::FindMatch(const ContactRecord* contact) {
+MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
     MatchResult result;
     if (!contact) {
         result.code = kMatchBadInput;
         return result;
     }
+    const ContactRecord& c = *contact;
+    const auto* names = Lookup(by_name_, NameKey(c.last_name, c.first_name));
+    const auto* emails = c.email.empty() ? nullptr : Lookup(by_email_, c.email.str());
+    const bool weak = WeakName(c);
+    std::size_t hash[4];
+    for (int k = 0; k < 4; ++k) hash[k] = Hash(KeyPhone(c, k));
 
-    // A walk from the first entry would meet the contact itself (when it is one of the
-    // entries) at its own position and stop there, whatever its keys.
-    bool is_entry = false;
-    std::uint32_t own_position = 0;
-    if (auto it = index_->by_entry.find(contact); it != index_->by_entry.end()) {
-        is_entry = true;
-        own_position = it->second;
-    }
-
-    const std::vector<std::uint32_t>* names = Lookup(index_->by_name, NameKey(*contact));
-    const std::vector<std::uint32_t>* emails =
-        contact->email.empty() ? nullptr : Lookup(index_->by_email, contact->email.str());
-
-    const auto finish = [&](std::int32_t code, std::uint32_t position) {
-        result.code = code;
-        result.entry = entries_.Get(position);  // leaves the cursor where the walk would
-        result.position = position;
-        return result;
-    };
-
-    // Visit the union of both hit lists in ascending position, as the walk would.
+    // Visit the union of both hit lists in ascending position, as a walk from the first
+    // entry would meet them.
     std::size_t n = 0, e = 0;
     const std::size_t name_count = names ? names->size() : 0;
     const std::size_t email_count = emails ? emails->size() : 0;
     while (n < name_count || e < email_count) {
         std::uint32_t position;
+        bool by_email = false;
         if (e >= email_count || (n < name_count && (*names)[n] <= (*emails)[e])) {
-            position = (*names)[n];
-            if (e < email_count && (*emails)[e] == position) ++e;
-            ++n;
+            position = (*names)[n++];
+            if (e < email_count && (*emails)[e] == position) {
+                by_email = true;
+                ++e;
+            }
         } else {
             position = (*emails)[e++];
+            by_email = true;
         }
-        if (is_entry && own_position <= position) return finish(kMatchIdentical, own_position);
+        const Entry& entry = entries_[position];
+        // Most candidates fail here on a hash; an equal hash is checked on the texts.
+        bool may_confirm = false;
+        for (int k = 0; k < 4; ++k) may_confirm = may_confirm || hash[k] == entry.phone_hash[k];
+        if (!may_confirm) continue;
+        // Only an identical entry counts through a weak name alone; a phone the contact
+        // brings that differs from the entry's, and that a merge could write, rules it out.
+        const bool identical_only = weak && !by_email;
+        bool ruled_out = false;
+        for (int k = 0; identical_only && k < 4; ++k)
+            ruled_out = ruled_out || (!KeyPhone(c, k).empty() && entry.phone_writable[k] &&
+                                      hash[k] != entry.phone_hash[k]);
+        if (ruled_out) continue;
 
-        const ContactRecord* entry = entries_.At(position);
-        if (!entry || !Confirms(*entry, *contact)) continue;
-        return finish(SameCompared(*entry, *contact) ? kMatchIdentical : kMatchDiffers, position);
-    }
-    if (is_entry) return finish(kMatchIdentical, own_position);
-
-    // No match: the walk ran to the last entry.
-    if (entries_.Count() > 0) {
-        entries_.Get(entries_.Count() - 1);
-    } else {
-        entries_.First();
+        const PalmRecord& record = *records_->At(entry.record);
+        bool confirmed = false;
+        for (int k = 0; k < 4 && !confirmed; ++k) {
+            const int slot = PhoneSlotRead(record, kKeyLabels[k]);
+            const std::string_view theirs =
+                slot < 0 ? std::string_view() : TextAsRead(record.Text(record.Layout().phone[slot]), 24);
+            confirmed = theirs == KeyPhone(c, k);
+        }
+        if (!confirmed) continue;
+        const bool identical = MergeLeavesRecordUnchanged(c, record);
+        if (identical_only && !identical) continue;
+        result.code = identical ? kMatchIdentical : kMatchDiffers;
+        result.position = position;
+        return result;
     }
     result.code = kMatchNone;
     return result;
-}
-
-void TargetContactList::FreeAll() {
-    entries_.Clear(true);
-    if (index_) index_->Clear();
 }
 
 }  // namespace tarvenne

@@ -1,12 +1,17 @@
-// The conversion job's own copies of the target file's contacts, one per listed target
-// record in file order, then the contacts a run adds; with the duplicate search.
+// The target file's contacts as the duplicate search sees them: one entry per listed
+// record of the loaded file (file order, then the records a run adds), each read from its
+// record, so a merge is seen by the next search at once and nothing is held twice.
+// Lookups by name and e-mail make a search cost its candidates, not the whole list.
 #pragma once
 
-#include "engine/contact_list.h"
 #include "engine/contact_record.h"
+#include "palmfile/palm_record.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace tarvenne {
 
@@ -20,38 +25,60 @@ enum MatchCode : std::int32_t {
 
 struct MatchResult {
     std::int32_t code = kMatchNone;
-    const ContactRecord* entry = nullptr;  // the matching entry (not owned), with 1 and 3
-    std::uint32_t position = 0;            // its 0-based position, with 1 and 3
+    std::uint32_t position = 0;  // the matching entry, with 1 and 3
 };
 
 class TargetContactList {
 public:
-    TargetContactList();
-    ~TargetContactList();
+    TargetContactList() = default;
     TargetContactList(const TargetContactList&) = delete;
     TargetContactList& operator=(const TargetContactList&) = delete;
 
-    // Appends a copy of the record; false for a null record.
-    bool AppendCopy(const ContactRecord* record);
-    ContactRecord* First() { return entries_.First(); }
-    ContactRecord* Next() { return entries_.Next(); }
-    ContactRecord* Get(std::uint32_t position) { return entries_.Get(position); }
-    std::uint32_t Count() const { return entries_.Count(); }
+    // The records the entries stand for (not owned); empties the list.
+    void Attach(RecordList* records);
+    // Adds an entry for the record at that position of the attached list; false when
+    // there is no such record or memory runs out.
+    bool AppendRecord(std::uint32_t record_position);
+    // The entry's record changed: its keys are read again.
+    void RecordChanged(std::uint32_t entry);
 
-    // Copies every text of the record into the entry at position by copy-if-not-empty,
-    // and the birthday as it is; false for a null record or a position past the end.
-    bool MergeAt(const ContactRecord* record, std::uint32_t position);
+    std::uint32_t Count() const { return static_cast<std::uint32_t>(entries_.size()); }
+    std::uint32_t RecordPosition(std::uint32_t entry) const { return entries_[entry].record; }
+    // The entry as a contact, read from its record (false for no such entry).
+    bool Read(std::uint32_t entry, ContactRecord* contact) const;
 
-    // The duplicate search: the first entry that passes the key and confirming tests
-    // decides between identical and differs; none gives kMatchNone.
-    MatchResult FindMatch(const ContactRecord* contact);
+    // The duplicate search. An entry is a candidate when its first and last name equal
+    // the contact's, or its e-mail does (not empty); a candidate is confirmed when one of
+    // home, work, mobile and main phone is equal (empty equals empty). The first confirmed
+    // candidate decides: identical (1) when merging the contact into its record would
+    // change no byte, else differs (3). A name key that is weak (both names empty, or
+    // either holding '?', as names the code page cannot hold come out) never decides a
+    // differing match on its own: such a candidate counts only when identical.
+    MatchResult FindMatch(const ContactRecord* contact) const;
 
-    void FreeAll();
+    void FreeAll() { Attach(nullptr); }
 
 private:
-    struct Index;  // name and e-mail lookups, kept in step with the entries
-    ContactList<ContactRecord> entries_;  // owns its entries
-    std::unique_ptr<Index> index_;
+    using PositionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+
+    // What the search looks at first, kept per entry so that most candidates are passed
+    // over without reading their records.
+    struct Entry {
+        std::uint32_t record = 0;
+        std::string name_key;
+        std::string email;
+        std::size_t phone_hash[4] = {};  // home, work, mobile, main as read
+        bool phone_writable[4] = {};     // a merge of that phone would reach a slot
+    };
+
+    void ReadKeys(Entry& entry) const;
+    void Index(std::uint32_t position, const Entry& entry);
+    void Unindex(std::uint32_t position, const Entry& entry);
+
+    RecordList* records_ = nullptr;  // the loaded file's records; not owned
+    std::vector<Entry> entries_;
+    PositionMap by_name_;   // name key -> entry positions, ascending
+    PositionMap by_email_;  // e-mail as read (not empty) -> entry positions, ascending
 };
 
 }  // namespace tarvenne

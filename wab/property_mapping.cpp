@@ -81,6 +81,53 @@ bool ConvertSourceContact(const SourceContact* contact, ContactRecord* record) {
     return true;
 }
 
+std::uint32_t SourceTagOf(const SourceContact& contact, ContactText text) {
+    using T = ContactText;
+    static const std::uint32_t kAddressTags[3][5] = {
+        {tag::kBusinessStreet, tag::kBusinessCity, tag::kBusinessState, tag::kBusinessPostal, tag::kBusinessCountry},
+        {tag::kHomeStreet, tag::kHomeCity, tag::kHomeState, tag::kHomePostal, tag::kHomeCountry},
+        {tag::kOtherStreet, tag::kOtherCity, tag::kOtherState, tag::kOtherPostal, tag::kOtherCountry}};
+    const int index = static_cast<int>(text);
+    if (text >= T::kWorkStreet && text <= T::kOtherCountry) {
+        const int at = index - static_cast<int>(T::kWorkStreet);
+        return kAddressTags[at / 5][at % 5];
+    }
+    if (text >= T::kCustom1) {
+        const int custom = index - static_cast<int>(T::kCustom1);
+        return custom < static_cast<int>(kCustomFieldCount) ? g_custom_field_map[custom] : 0;
+    }
+    switch (text) {
+        case T::kFirstName:
+            return contact.Text(tag::kFirstName).empty() && contact.Text(tag::kLastName).empty()
+                       ? tag::kDisplayName
+                       : tag::kFirstName;
+        case T::kLastName: return tag::kLastName;
+        case T::kHomePhone: return tag::kHomePhone;
+        case T::kWorkPhone: return tag::kBusinessPhone;
+        case T::kMobilePhone: return tag::kMobilePhone;
+        case T::kMainPhone: return tag::kPrimaryPhone;
+        case T::kOtherPhone: return tag::kOtherPhone;
+        case T::kEmail: return tag::kEmailAddress;
+        case T::kFax: return tag::kPrimaryFax;
+        case T::kHomeFax: return tag::kHomeFax;
+        case T::kCompany: return tag::kCompany;
+        case T::kTitle: return tag::kTitle;
+        case T::kWebPage: return tag::kBusinessHomepage;
+        case T::kNote: return tag::kComment;
+        default: return 0;
+    }
+}
+
+std::vector<TextCut> CutTexts(const SourceContact& contact, const std::vector<TextKept>& kept) {
+    std::vector<TextCut> cuts;
+    for (const TextKept& k : kept) {
+        const std::uint32_t tag = SourceTagOf(contact, k.text);
+        const std::size_t length = contact.Text(tag).size();
+        if (tag != 0 && k.kept < length) cuts.push_back(TextCut{tag, length, k.kept});
+    }
+    return cuts;
+}
+
 bool MarkAgainstTarget(WabLoader* loader, TargetContactList* target) {
     if (!loader || !target) return false;
     for (SourceContact* c = loader->First(); c; c = loader->Next()) {

@@ -7,9 +7,12 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
+
+#include "engine/contact_record.h"
+#include "engine/record_contact_mapping.h"
 
 namespace tarvenne {
-struct ContactRecord;
 class TargetContactList;
 }  // namespace tarvenne
 
@@ -32,6 +35,19 @@ bool SetCustomFieldMap(const std::uint32_t* tags, std::uint32_t count);
 // and the birthday as an automation date (0 when the contact has none or it cannot be
 // converted). False when either argument is missing.
 bool ConvertSourceContact(const SourceContact* contact, ContactRecord* record);
+
+// The property a text of the converted contact came from (the display name for a first
+// name that stood in for both names; the mapped property for a custom text); 0 for none.
+std::uint32_t SourceTagOf(const SourceContact& contact, ContactText text);
+
+// A text of a contact that reached a contacts file shorter than the address book holds it.
+struct TextCut {
+    std::uint32_t tag;    // the property it came from
+    std::size_t length;   // its bytes as the address book delivered them
+    std::size_t kept;     // the bytes the file holds
+};
+// The cuts among what a contact just added or updated left in its record.
+std::vector<TextCut> CutTexts(const SourceContact& contact, const std::vector<TextKept>& kept);
 
 // Sets the difference status of every loaded contact from the duplicate search: 1 for no
 // match, 2 for a match that differs, 0 otherwise. False when either argument is missing.

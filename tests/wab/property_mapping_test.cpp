@@ -206,16 +206,6 @@ TEST_F(MappingTest, BusinessFaxAndPagerNeverReachARecord) {
                                       Text(0x3A02001E, "CALLBACK-333"), Text(tag::kCarPhone, "CAR-444"),
                                       Text(tag::kFirstName, "A")});
     const ContactRecord r = Convert(c);
-    ContactRecord empty_but_name;
-    empty_but_name.first_name = "A";
-    // Every text of the record is the same as a record holding only the name.
-    ContactRecord merged = empty_but_name;
-    MergeIntoRecord(merged, r);
-    EXPECT_EQ(merged.fax.str(), "");
-    EXPECT_EQ(merged.work_phone.str(), "");
-    EXPECT_EQ(merged.other_phone.str(), "");
-    EXPECT_EQ(merged.main_phone.str(), "");
-    EXPECT_EQ(merged.home_fax.str(), "");
     for (const Feed& feed : Feeds())
         if (feed.tag != tag::kFirstName) EXPECT_EQ(feed.field(r), "");
 }
@@ -290,34 +280,6 @@ TEST_F(MappingTest, MissingArgumentsAreRefused) {
     EXPECT_FALSE(MarkAgainstTarget(nullptr, &target));
     EXPECT_FALSE(MarkAgainstTarget(&loader, nullptr));
     EXPECT_TRUE(MarkAgainstTarget(&loader, &target));  // nothing loaded: nothing to mark
-}
-
-TEST_F(MappingTest, MarkingGivesNewChangedAndUnchanged) {
-    TestFolder dir;
-    const std::string path = dir.File("book.vcf");
-    ASSERT_TRUE(platform::WriteFileBytes(path, Bytes(
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lovelace;Ada;;;\r\nTEL;TYPE=HOME:111\r\nNOTE:analyst\r\nEND:VCARD\r\n"
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Babbage;Charles;;;\r\nTEL;TYPE=HOME:222\r\nEND:VCARD\r\n"
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Mary Somerville\r\nEMAIL:mary@example.org\r\nEND:VCARD\r\n")));
-    WabLoader loader;
-    ASSERT_TRUE(loader.Load(path)) << loader.LastError();
-    ASSERT_EQ(loader.Count(), 3u);
-
-    TargetContactList target;
-    ASSERT_TRUE(MarkAgainstTarget(&loader, &target));
-    for (SourceContact* c = loader.First(); c; c = loader.Next()) EXPECT_EQ(c->difference_status, kNew);
-
-    // The first contact exactly as it converts; the second with another note.
-    ContactRecord ada, charles;
-    ASSERT_TRUE(ConvertSourceContact(loader.Get(0), &ada));
-    ASSERT_TRUE(ConvertSourceContact(loader.Get(1), &charles));
-    charles.note = "a different note";
-    ASSERT_TRUE(target.AppendCopy(&ada));
-    ASSERT_TRUE(target.AppendCopy(&charles));
-    ASSERT_TRUE(MarkAgainstTarget(&loader, &target));
-    EXPECT_EQ(loader.Get(0)->difference_status, kUnchanged);
-    EXPECT_EQ(loader.Get(1)->difference_status, kChanged);
-    EXPECT_EQ(loader.Get(2)->difference_status, kNew);
 }
 
 }  // namespace

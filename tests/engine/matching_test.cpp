@@ -1,0 +1,121 @@
+// The duplicate search: its rules case by case, and its lookups against a plain walk over
+// every entry on random lists, before and after merges.
+#include "engine/target_contact_list.h"
+
+#include "engine/record_contact_mapping.h"
+#include "tests/engine/target_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tarvenne {
+namespace {
+
+using namespace testing;
+using P = Person;
+
+class MatchingTest : public TargetFileTest {};
+
+TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
+    const P ann{"Ann", "Lee", "Clerk", "Acme", "", {{1, "111"}, {0, "222"}, {4, "ann@x.example"}}};
+    const P ann_again{"Ann", "Lee", "Boss", "", "", {{1, "111"}}};
+    const P bo{"Bo", "Ng", "", "", "", {{4, std::string("bo@x\0old", 8)}, {1, "5"}}};
+    auto job = Open(FileOf({ann, ann_again, bo}));
+    const auto contact = [](std::string first, std::string last, std::string home, std::string email,
+                            std::string title) {
+        ContactRecord c;
+        c.first_name = first;
+        c.last_name = last;
+        c.home_phone = home;
+        c.email = email;
+        c.title = title;
+        return c;
+    };
+    struct Case {
+        const char* what;
+        ContactRecord contact;
+        std::int32_t code;
+        std::uint32_t position;
+    } cases[] = {
+        {"same names, same phone, nothing new", contact("Ann", "Lee", "111", "", ""), kMatchIdentical, 0},
+        {"same names, a new title", contact("Ann", "Lee", "111", "", "Head"), kMatchDiffers, 0},
+        {"same names, another home phone; empty phones confirm", contact("Ann", "Lee", "999", "", ""),
+         kMatchDiffers, 0},
+        {"names differ in case", contact("ann", "lee", "111", "", ""), kMatchNone, 0},
+        {"other names, same e-mail", contact("A.", "L.", "111", "ann@x.example", ""), kMatchDiffers, 0},
+        {"other names, no e-mail", contact("A.", "L.", "111", "", ""), kMatchNone, 0},
+        {"a trailing space", contact("Ann", "Lee", "111", "", "Clerk "), kMatchDiffers, 0},
+        {"an e-mail as it reads, up to a NUL", contact("B.", "N.", "5", "bo@x", ""), kMatchDiffers, 2},
+    };
+    for (const Case& c : cases) {
+        const MatchResult r = job->TargetContacts().FindMatch(&c.contact);
+        EXPECT_EQ(r.code, c.code) << c.what;
+        if (c.code != kMatchNone) EXPECT_EQ(r.position, c.position) << c.what;
+    }
+    EXPECT_EQ(job->TargetContacts().FindMatch(nullptr).code, kMatchBadInput);
+}
+
+// The rules without lookups: the first entry, in order, that passes the key and the
+// confirming test and, through a weak name alone, is identical.
+MatchResult Walk(const TargetContactList& list, const RecordList& records, const ContactRecord& c) {
+    const auto weak = [](const ContactRecord& x) {
+        return (x.first_name.empty() && x.last_name.empty()) || x.first_name.str().find('?') != std::string::npos ||
+               x.last_name.str().find('?') != std::string::npos;
+    };
+    for (std::uint32_t i = 0; i < list.Count(); ++i) {
+        ContactRecord e;
+        list.Read(i, &e);
+        const bool by_name = e.first_name == c.first_name && e.last_name == c.last_name;
+        const bool by_email = !c.email.empty() && e.email == c.email;
+        const bool confirmed = e.home_phone == c.home_phone || e.work_phone == c.work_phone ||
+                               e.mobile_phone == c.mobile_phone || e.main_phone == c.main_phone;
+        if ((!by_name && !by_email) || !confirmed) continue;
+        const bool identical = MergeLeavesRecordUnchanged(c, *records.At(list.RecordPosition(i)));
+        if (!by_email && weak(c) && !identical) continue;
+        return MatchResult{identical ? kMatchIdentical : kMatchDiffers, i};
+    }
+    return MatchResult{kMatchNone, 0};
+}
+
+TEST_P(MatchingTest, LookupsFindWhatAPlainWalkFinds) {
+    std::mt19937 random(2024);
+    const auto pick = [&](std::initializer_list<const char*> options) {
+        return std::string(options.begin()[random() % options.size()]);
+    };
+    const auto phones = [&] {
+        std::vector<std::pair<std::int32_t, std::string>> slots;
+        for (int i = 0; i < (classic() ? 5 : 7); ++i)
+            slots.push_back({static_cast<std::int32_t>(random() % 8), pick({"", "", "1", "2", "3", "x@y"})});
+        return slots;
+    };
+    std::vector<Person> people;
+    for (int i = 0; i < 200; ++i)
+        people.push_back(P{pick({"", "Ann", "???"}), pick({"", "Lee", "Kim", "??"}), pick({"", "T"}),
+                           pick({"", "Acme"}), "", phones()});
+    auto job = Open(FileOf(people));
+    for (int round = 0; round < 3000; ++round) {
+        ContactRecord c;
+        c.first_name = pick({"", "Ann", "???"});
+        c.last_name = pick({"", "Lee", "Kim", "??"});
+        c.title = pick({"", "T"});
+        c.company = pick({"", "Acme"});
+        c.home_phone = pick({"", "1", "2"});
+        c.work_phone = pick({"", "1", "3"});
+        c.mobile_phone = pick({"", "2"});
+        c.email = pick({"", "", "x@y", "1"});
+        const MatchResult walked = Walk(job->TargetContacts(), job->LoadedLayout() == kLayoutClassic
+                                                                   ? job->ClassicFile().Records()
+                                                                   : job->PalmSgFile().Records(), c);
+        const MatchResult found = job->TargetContacts().FindMatch(&c);
+        ASSERT_EQ(found.code, walked.code) << round;
+        if (found.code != kMatchNone) ASSERT_EQ(found.position, walked.position) << round;
+        if (round % 3 == 0) job->AddContact(&c);  // merges and additions change the keys
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLayouts, MatchingTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
+                         [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
+
+}  // namespace
+}  // namespace tarvenne

@@ -1,0 +1,84 @@
+// A target contacts file of either layout written from people, a job opened on it with the
+// Palm Desktop version that writes that layout, and contacts made the way a conversion
+// hands them over.
+#pragma once
+
+#include "engine/conversion_job.h"
+#include "palminstall/palm_desktop_locator.h"
+#include "platform/file_system.h"
+#include "platform/module_folder.h"
+#include "tests/contacts_file_builder.h"
+#include "tests/test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+
+namespace tarvenne::testing {
+
+class TargetFileTest : public ::testing::TestWithParam<Layout> {
+protected:
+    void SetUp() override { platform::SetSettingsFileForTesting(folder_.File("tarvenne.ini")); }
+    void TearDown() override { platform::SetSettingsFileForTesting(""); }
+
+    Layout layout() const { return GetParam(); }
+    bool classic() const { return GetParam() == Layout::kClassic; }
+    std::string Path() const { return folder_.File("address.dat"); }
+
+    std::vector<std::uint8_t> FileOf(const std::vector<Row>& rows) const {
+        FileOptions o;
+        o.stored_name = Path();
+        return BuildFile(layout(), rows, o);
+    }
+    std::vector<std::uint8_t> FileOf(const std::vector<Person>& people) const {
+        std::vector<Row> rows;
+        for (const Person& p : people) rows.push_back(RowOf(layout(), p));
+        return FileOf(rows);
+    }
+    // Writes the file and opens a job on it, the writer the one of the file's layout.
+    std::unique_ptr<ConversionJob> Open(const std::vector<std::uint8_t>& file, bool swap = false) {
+        std::ofstream(Path(), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        auto job = std::make_unique<ConversionJob>(classic() ? DesktopVersionThreshold - 1 : 60001);
+        job->SetSwapNames(swap);
+        EXPECT_TRUE(job->LoadTargetFromFile(Path())) << job->LastError();
+        return job;
+    }
+    std::vector<std::uint8_t> Saved(ConversionJob& job) const {
+        EXPECT_TRUE(job.SaveTarget()) << job.LastError();
+        std::vector<std::uint8_t> bytes;
+        platform::ReadFileBytes(Path(), &bytes);
+        return bytes;
+    }
+
+    TestFolder folder_;
+};
+
+// Equal bytes, or where they first differ.
+inline ::testing::AssertionResult SameBytes(const std::vector<std::uint8_t>& actual,
+                                            const std::vector<std::uint8_t>& expected) {
+    const auto diff = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    if (diff.first == actual.end() && diff.second == expected.end()) return ::testing::AssertionSuccess();
+    const auto at = diff.first - actual.begin();
+    const auto show = [at](const std::vector<std::uint8_t>& b) {
+        std::string s;
+        for (auto i = at; i < at + 24 && i < static_cast<std::ptrdiff_t>(b.size()); ++i)
+            s += (b[i] >= 32 && b[i] < 127 ? std::string(1, static_cast<char>(b[i])) : "\\" + std::to_string(b[i])) + " ";
+        return s;
+    };
+    return ::testing::AssertionFailure() << "first difference at byte " << at << " of " << actual.size() << "/"
+                                         << expected.size() << "\n  actual:   " << show(actual)
+                                         << "\n  expected: " << show(expected);
+}
+
+// A record appended by a conversion as the n-th record of the file.
+inline Row Appended(Layout layout, Person p, std::uint32_t n) {
+    p.status = 0x01;
+    Row r = RowOf(layout, p);
+    if (layout == Layout::kClassic) return r.Set(2, 0x7FFFFFFF);
+    return r.Set(4, 0x7FFFFFFF).Set(1, 0x1000 + n).Set(3, 73 * n);
+}
+
+}  // namespace tarvenne::testing
