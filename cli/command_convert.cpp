@@ -6,6 +6,7 @@
 #include "cli/conversion_setup.h"
 #include "cli/output_format.h"
 #include "engine/contact_record.h"
+#include "wab/property_table.h"
 
 #include <cstdlib>
 #include <string>
@@ -19,6 +20,12 @@ constexpr const char* kConvertUsage =
     "                     [--select differing|all] [--desktop-version N] [--dry-run]\n"
     "                     [--format text|json]";
 
+// A text that reached the file shorter than the address book holds it.
+struct Cut {
+    std::string name, field;
+    std::size_t length, kept;
+};
+
 struct ConvertReport {
     std::string source, target;
     std::string read_layout, write_layout;
@@ -28,7 +35,15 @@ struct ConvertReport {
     bool dry_run = false;
     std::string backup;  // empty: none made
     std::string error;   // why the file was not written; empty when it was, or need not be
+    std::vector<Cut> cuts;
 };
+
+// The texts of a contact just added or updated that the file holds shorter than given.
+void AddCuts(const wab::SourceContact& contact, const std::vector<TextKept>& kept, std::vector<Cut>* cuts) {
+    for (const wab::TextCut& cut : wab::CutTexts(contact, kept))
+        cuts->push_back(Cut{std::string(contact.Text(wab::tag::kDisplayName)),
+                            wab::PropertyTable()[wab::FindPropertyRow(cut.tag)].name, cut.length, cut.kept});
+}
 
 void PrintJson(std::ostream& out, const ConvertReport& r) {
     JsonWriter j(out);
@@ -52,6 +67,17 @@ void PrintJson(std::ostream& out, const ConvertReport& r) {
     j.Key("error");
     if (r.error.empty()) j.Null();
     else j.Text(r.error);
+    j.Key("cut");
+    j.BeginArray();
+    for (const Cut& c : r.cuts) {
+        j.BeginObject();
+        j.Key("name"); j.Text(c.name);
+        j.Key("field"); j.String(c.field);
+        j.Key("length"); j.Int(static_cast<std::int64_t>(c.length));
+        j.Key("kept"); j.Int(static_cast<std::int64_t>(c.kept));
+        j.EndObject();
+    }
+    j.EndArray();
     j.EndObject();
     j.Finish();
 }
@@ -65,6 +91,8 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
         << "Selected:  " << r.selected << "\n"
         << "Converted: " << r.added << " added, " << r.updated << " updated, " << r.skipped
         << " skipped\n";
+    for (const Cut& c : r.cuts)
+        out << "cut: " << Windows1252ToUtf8(c.name) << ": " << c.field << " " << c.length << " -> " << c.kept << "\n";
     if (r.saved) {
         out << "Result:    Succeeded. Backup: " << Windows1252ToUtf8(r.backup) << "\n";
     } else if (!r.error.empty()) {
@@ -145,24 +173,34 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     if (!chosen.empty()) {
         // Leaving the record list page hands the mapping over before the progress page runs.
         loader.SetCustomFieldMap(custom.data(), wab::kCustomFieldCount);
+        bool failed = false;
         for (const wab::SourceContact* c : chosen) {
             ContactRecord record;
             wab::ConvertSourceContact(c, &record);
-            const bool changed = job.AddContact(&record);
-            const std::int32_t match = job.LastMatch();
-            if (changed && match == kMatchNone) {
-                ++report.added;
-            } else if (changed && match == kMatchDiffers) {
-                ++report.updated;
-            } else {
-                ++report.skipped;
-                if (match != kMatchIdentical)
+            job.AddContact(&record);
+            switch (job.LastOutcome()) {
+                case AddOutcome::kAdded:
+                    ++report.added;
+                    AddCuts(*c, job.LastKept(), &report.cuts);
+                    break;
+                case AddOutcome::kUpdated:
+                    ++report.updated;
+                    AddCuts(*c, job.LastKept(), &report.cuts);
+                    break;
+                case AddOutcome::kSkipped: ++report.skipped; break;
+                default:
+                    // Counted nowhere; the file must not be written without it.
+                    failed = true;
                     io.err << "tarvenne-cli convert: \""
                            << Windows1252ToUtf8(c->Text(wab::tag::kDisplayName))
                            << "\" could not be added to the contacts file\n";
+                    break;
             }
         }
-        if (report.dry_run) {
+        if (failed) {
+            report.error = job.LastError();
+            status = kExitNotWritten;
+        } else if (report.dry_run) {
             // A save the installed version would refuse is refused before anything is
             // written, so asking is safe and tells the truth about the real run.
             const std::int32_t writer = job.UsesNewLayout() ? kLayoutPalmSg : kLayoutClassic;

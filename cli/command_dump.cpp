@@ -1,9 +1,11 @@
 // tarvenne-cli dump: prints a contacts file's categories and records as text, JSON or CSV.
+// One list of columns per layout drives all three formats.
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/conversion_setup.h"
 #include "cli/output_format.h"
 #include "cli/target_loader.h"
+#include "palmfile/palmsg_address_file.h"
 
 #include <cstdio>
 #include <string>
@@ -11,18 +13,49 @@
 namespace tarvenne::cli {
 namespace {
 
+enum class Column { kInteger, kText, kPhones, kCustoms, kAddresses, kChats, kBirthday, kCategoryName };
+
+struct Field {
+    const char* key;
+    Column column;
+    int slot = -1;
+};
+
+const std::vector<Field>& FieldsOf(const RecordLayout& l) {
+    using C = Column;
+    static const std::vector<Field> classic = {
+        {"record_id", C::kInteger, 0}, {"status", C::kInteger, 1}, {"placement", C::kInteger, 2},
+        {"last_name", C::kText, 3}, {"first_name", C::kText, 4},
+        {"title", C::kText, 5}, {"company", C::kText, 6}, {"phones", C::kPhones},
+        {"address", C::kText, 17}, {"city", C::kText, 18}, {"state", C::kText, 19},
+        {"zip", C::kText, 20}, {"country", C::kText, 21}, {"note", C::kText, 22},
+        {"private", C::kInteger, 23}, {"category_id", C::kInteger, 24},
+        {"category_name", C::kCategoryName}, {"custom", C::kCustoms},
+        {"display_phone", C::kInteger, 29}};
+    static const std::vector<Field> palmsg = {
+        {"record_id", C::kInteger, 0}, {"record_number", C::kInteger, 1},
+        {"status", C::kInteger, 2}, {"entry_index", C::kInteger, 3},
+        {"placement", C::kInteger, 4}, {"category_id", C::kInteger, 5},
+        {"private", C::kInteger, 6}, {"first_name", C::kText, 13}, {"last_name", C::kText, 14},
+        {"title", C::kText, 15}, {"company", C::kText, 16}, {"note", C::kText, 18},
+        {"phones", C::kPhones}, {"custom", C::kCustoms}, {"addresses", C::kAddresses},
+        {"chat", C::kChats}, {"web_page", C::kText, 64}, {"birthday", C::kBirthday},
+        {"category_name", C::kCategoryName}};
+    return l.fields == ClassicLayout().fields ? classic : palmsg;
+}
+
 const char* PhoneLabelName(std::int32_t label) {
-    static const char* const kNames[] = {"Work Phone", "Home Phone", "Fax",        "Other Phone",
-                                         "E-Mail",     "Main Phone", "Pager",      "Mobile Phone"};
+    static const char* const kNames[] = {"Work Phone", "Home Phone", "Fax",   "Other Phone",
+                                         "E-Mail",     "Main Phone", "Pager", "Mobile Phone"};
     return label >= 0 && label < 8 ? kNames[label] : "Phone";
 }
 
-const char* AddressKindName(int slot) {
+std::string AddressKindName(std::int32_t kind) {
     static const char* const kNames[] = {"Work address", "Home address", "Other address"};
-    return kNames[slot];
+    return kind >= 0 && kind < 3 ? kNames[kind] : "Address (kind " + std::to_string(kind) + ")";
 }
 
-std::string U(const std::string& ansi) { return Windows1252ToUtf8(ansi); }
+std::string U(std::string_view ansi) { return Windows1252ToUtf8(ansi); }
 
 std::string Hex(std::uint32_t v) {
     char buf[16];
@@ -30,123 +63,74 @@ std::string Hex(std::uint32_t v) {
     return buf;
 }
 
+std::int64_t IntegerOf(const PalmRecord& r, int slot) {
+    // The status is a set of flag bits: shown unsigned.
+    return slot == r.Layout().status ? static_cast<std::int64_t>(r.Status()) : r.Integer(slot);
+}
+
 // ---------------------------------------------------------------- JSON
 
-void JsonCategories(JsonWriter& j, const CategoryTable* table) {
-    j.Key("categories");
-    j.BeginArray();
-    for (int slot = 0; table && slot < CategoryTable::kSlots; ++slot) {
-        const CategoryEntry* e = table->GetByIndex(slot);
-        if (!e) continue;
-        j.BeginObject();
-        j.Key("index");
-        j.Int(e->GetIndex());
-        j.Key("id");
-        j.Int(e->GetId());
-        j.Key("name");
-        j.Text(e->Name());
-        j.EndObject();
-    }
-    j.EndArray();
-}
-
-void JsonPhone(JsonWriter& j, std::int32_t label, const std::string& text) {
+void JsonRecord(JsonWriter& j, const AddressFile& file, const PalmRecord& r) {
+    const RecordLayout& l = r.Layout();
     j.BeginObject();
-    j.Key("label");
-    j.Int(label);
-    j.Key("text");
-    j.Text(text);
-    j.EndObject();
-}
-
-void JsonClassic(JsonWriter& j, ClassicAddressFile& file) {
-    j.Key("records");
-    j.BeginArray();
-    ClassicRecordList& list = file.Records();
-    for (std::uint32_t i = 0; i < list.Count(); ++i) {
-        const ClassicRecord& r = *list.Get(i);
-        j.BeginObject();
-        j.Key("record_id"); j.Int(r.record_id);
-        j.Key("status"); j.Int(r.status);
-        j.Key("placement"); j.Int(r.placement);
-        j.Key("last_name"); j.Text(r.last_name);
-        j.Key("first_name"); j.Text(r.first_name);
-        j.Key("title"); j.Text(r.title);
-        j.Key("company"); j.Text(r.company);
-        j.Key("phones");
-        j.BeginArray();
-        for (int p = 0; p < ClassicRecord::kPhones; ++p) JsonPhone(j, r.phone_label[p], r.phone[p]);
-        j.EndArray();
-        j.Key("address"); j.Text(r.address);
-        j.Key("city"); j.Text(r.city);
-        j.Key("state"); j.Text(r.state);
-        j.Key("zip"); j.Text(r.zip);
-        j.Key("country"); j.Text(r.country);
-        j.Key("note"); j.Text(r.note);
-        j.Key("private"); j.Int(r.is_private);
-        j.Key("category_id"); j.Int(r.category_id);
-        j.Key("category_name"); j.Text(r.category_name);
-        j.Key("custom");
-        j.BeginArray();
-        for (const std::string& c : r.custom) j.Text(c);
-        j.EndArray();
-        j.Key("display_phone"); j.Int(r.display_phone);
-        j.EndObject();
-    }
-    j.EndArray();
-}
-
-void JsonPalmSg(JsonWriter& j, PalmSgAddressFile& file) {
-    j.Key("records");
-    j.BeginArray();
-    PalmSgRecordList& list = file.Records();
-    for (std::uint32_t i = 0; i < list.Count(); ++i) {
-        const PalmSgRecord& r = *list.Get(i);
-        j.BeginObject();
-        j.Key("record_id"); j.Int(r.record_id);
-        j.Key("record_number"); j.Int(r.record_number);
-        j.Key("status"); j.Int(r.status);
-        j.Key("entry_index"); j.Int(r.entry_index);
-        j.Key("placement"); j.Int(r.placement);
-        j.Key("category_id"); j.Int(r.category_id);
-        j.Key("private"); j.Int(r.is_private);
-        j.Key("first_name"); j.Text(r.first_name);
-        j.Key("last_name"); j.Text(r.last_name);
-        j.Key("title"); j.Text(r.title);
-        j.Key("company"); j.Text(r.company);
-        j.Key("note"); j.Text(r.note);
-        j.Key("phones");
-        j.BeginArray();
-        for (int p = 0; p < PalmSgRecord::kPhones; ++p) JsonPhone(j, r.phone_label[p], r.phone[p]);
-        j.EndArray();
-        j.Key("custom");
-        j.BeginArray();
-        for (const std::string& c : r.custom) j.Text(c);
-        j.EndArray();
-        j.Key("addresses");
-        j.BeginArray();
-        for (const PalmSgAddress& a : r.address) {
-            j.BeginObject();
-            j.Key("kind"); j.Int(a.kind);
-            j.Key("street"); j.Text(a.street);
-            j.Key("city"); j.Text(a.city);
-            j.Key("state"); j.Text(a.state);
-            j.Key("zip"); j.Text(a.zip);
-            j.Key("country"); j.Text(a.country);
-            j.EndObject();
+    for (const Field& f : FieldsOf(l)) {
+        j.Key(f.key);
+        switch (f.column) {
+            case Column::kInteger: j.Int(IntegerOf(r, f.slot)); break;
+            case Column::kText: j.Text(r.Text(f.slot)); break;
+            case Column::kCategoryName: j.Text(file.CategoryNameOf(r)); break;
+            case Column::kPhones:
+                j.BeginArray();
+                for (int p = 0; p < l.phones; ++p) {
+                    j.BeginObject();
+                    j.Key("label");
+                    j.Int(r.Integer(l.phone_label[p]));
+                    j.Key("text");
+                    j.Text(r.Text(l.phone[p]));
+                    j.EndObject();
+                }
+                j.EndArray();
+                break;
+            case Column::kCustoms:
+                j.BeginArray();
+                for (int c = 0; c < l.customs; ++c) j.Text(r.Text(l.custom[c]));
+                j.EndArray();
+                break;
+            case Column::kAddresses:
+                j.BeginArray();
+                for (int a = 0; a < l.addresses; ++a) {
+                    const AddressFields& ad = l.address[a];
+                    j.BeginObject();
+                    j.Key("kind");
+                    j.Int(r.Integer(ad.kind));
+                    const std::pair<const char*, int> parts[] = {{"street", ad.street}, {"city", ad.city},
+                                                                 {"state", ad.state}, {"zip", ad.zip},
+                                                                 {"country", ad.country}};
+                    for (const auto& [key, slot] : parts) {
+                        j.Key(key);
+                        j.Text(r.Text(slot));
+                    }
+                    j.EndObject();
+                }
+                j.EndArray();
+                break;
+            case Column::kChats:
+                j.BeginArray();
+                for (int c = 0; c < l.chats; ++c) j.Text(r.Text(l.chat[c]));
+                j.EndArray();
+                break;
+            case Column::kBirthday: {
+                const double date = BirthdayOf(r);
+                j.Number(date);
+                j.Key("birthday_date");
+                const std::string iso = IsoDate(date);
+                if (iso.empty()) j.Null();
+                else j.String(iso);
+                break;
+            }
         }
-        j.EndArray();
-        j.Key("chat");
-        j.BeginArray();
-        j.Text(r.chat[0]);
-        j.Text(r.chat[1]);
-        j.EndArray();
-        j.Key("web_page"); j.Text(r.web_page);
-        j.Key("birthday"); j.Number(r.Birthday());
-        j.Key("category_name"); j.Text(r.category_name);
-        j.EndObject();
     }
-    j.EndArray();
+    j.EndObject();
 }
 
 // ---------------------------------------------------------------- CSV
@@ -156,168 +140,108 @@ void CsvRow(std::ostream& out, const std::vector<std::string>& cells) {
     out << "\r\n";  // RFC 4180 line ends
 }
 
-void CsvClassic(std::ostream& out, ClassicAddressFile& file) {
-    std::vector<std::string> head = {"record_id", "status", "placement", "last_name",
-                                     "first_name", "title", "company"};
-    for (int p = 1; p <= ClassicRecord::kPhones; ++p) {
-        head.push_back("phone" + std::to_string(p) + "_label");
-        head.push_back("phone" + std::to_string(p));
-    }
-    for (const char* h : {"address", "city", "state", "zip", "country", "note", "private",
-                          "category_id", "category_name", "custom1", "custom2", "custom3",
-                          "custom4", "display_phone"})
-        head.push_back(h);
-    CsvRow(out, head);
-    ClassicRecordList& list = file.Records();
-    for (std::uint32_t i = 0; i < list.Count(); ++i) {
-        const ClassicRecord& r = *list.Get(i);
-        std::vector<std::string> row = {std::to_string(r.record_id), std::to_string(r.status),
-                                        std::to_string(r.placement), U(r.last_name),
-                                        U(r.first_name), U(r.title), U(r.company)};
-        for (int p = 0; p < ClassicRecord::kPhones; ++p) {
-            row.push_back(std::to_string(r.phone_label[p]));
-            row.push_back(U(r.phone[p]));
+// The header row (record null) or a record's row, in the order of the JSON keys with the
+// arrays spread out.
+std::vector<std::string> CsvCells(const AddressFile& file, const PalmRecord* r) {
+    const RecordLayout& l = file.Layout();
+    std::vector<std::string> cells;
+    const auto cell = [&](const std::string& head, const std::string& value) {
+        cells.push_back(r ? value : head);
+    };
+    const auto text = [&](int slot) { return r ? U(r->Text(slot)) : std::string(); };
+    const auto number = [&](int slot) { return r ? std::to_string(IntegerOf(*r, slot)) : std::string(); };
+    for (const Field& f : FieldsOf(l)) {
+        switch (f.column) {
+            case Column::kInteger: cell(f.key, number(f.slot)); break;
+            case Column::kText: cell(f.key, text(f.slot)); break;
+            case Column::kCategoryName: cell(f.key, r ? U(file.CategoryNameOf(*r)) : ""); break;
+            case Column::kPhones:
+                for (int p = 0; p < l.phones; ++p) {
+                    const std::string n = "phone" + std::to_string(p + 1);
+                    cell(n + "_label", number(l.phone_label[p]));
+                    cell(n, text(l.phone[p]));
+                }
+                break;
+            case Column::kCustoms:
+                for (int c = 0; c < l.customs; ++c) cell("custom" + std::to_string(c + 1), text(l.custom[c]));
+                break;
+            case Column::kAddresses:
+                for (int a = 0; a < l.addresses; ++a) {
+                    const AddressFields& ad = l.address[a];
+                    const std::string n = "address" + std::to_string(a + 1) + "_";
+                    cell(n + "kind", number(ad.kind));
+                    cell(n + "street", text(ad.street));
+                    cell(n + "city", text(ad.city));
+                    cell(n + "state", text(ad.state));
+                    cell(n + "zip", text(ad.zip));
+                    cell(n + "country", text(ad.country));
+                }
+                break;
+            case Column::kChats:
+                for (int c = 0; c < l.chats; ++c) cell("chat" + std::to_string(c + 1), text(l.chat[c]));
+                break;
+            case Column::kBirthday: cell("birthday", r ? IsoDate(BirthdayOf(*r)) : ""); break;
         }
-        for (const std::string* t : {&r.address, &r.city, &r.state, &r.zip, &r.country, &r.note})
-            row.push_back(U(*t));
-        row.push_back(std::to_string(r.is_private));
-        row.push_back(std::to_string(r.category_id));
-        row.push_back(U(r.category_name));
-        for (const std::string& c : r.custom) row.push_back(U(c));
-        row.push_back(std::to_string(r.display_phone));
-        CsvRow(out, row);
     }
-}
-
-void CsvPalmSg(std::ostream& out, PalmSgAddressFile& file) {
-    std::vector<std::string> head = {"record_id", "record_number", "status", "entry_index",
-                                     "placement", "category_id", "category_name", "private",
-                                     "first_name", "last_name", "title", "company", "note"};
-    for (int p = 1; p <= PalmSgRecord::kPhones; ++p) {
-        head.push_back("phone" + std::to_string(p) + "_label");
-        head.push_back("phone" + std::to_string(p));
-    }
-    for (int c = 1; c <= PalmSgRecord::kCustoms; ++c) head.push_back("custom" + std::to_string(c));
-    for (const char* a : {"work", "home", "other"}) {
-        for (const char* part : {"kind", "street", "city", "state", "zip", "country"})
-            head.push_back(std::string(a) + "_" + part);
-    }
-    for (const char* h : {"chat1", "chat2", "web_page", "birthday"}) head.push_back(h);
-    CsvRow(out, head);
-    PalmSgRecordList& list = file.Records();
-    for (std::uint32_t i = 0; i < list.Count(); ++i) {
-        const PalmSgRecord& r = *list.Get(i);
-        std::vector<std::string> row = {
-            std::to_string(r.record_id),   std::to_string(r.record_number),
-            std::to_string(r.status),      std::to_string(r.entry_index),
-            std::to_string(r.placement),   std::to_string(r.category_id),
-            U(r.category_name),            std::to_string(r.is_private),
-            U(r.first_name),               U(r.last_name),
-            U(r.title),                    U(r.company),
-            U(r.note)};
-        for (int p = 0; p < PalmSgRecord::kPhones; ++p) {
-            row.push_back(std::to_string(r.phone_label[p]));
-            row.push_back(U(r.phone[p]));
-        }
-        for (const std::string& c : r.custom) row.push_back(U(c));
-        for (const PalmSgAddress& a : r.address) {
-            row.push_back(std::to_string(a.kind));
-            for (const std::string* t : {&a.street, &a.city, &a.state, &a.zip, &a.country})
-                row.push_back(U(*t));
-        }
-        row.push_back(U(r.chat[0]));
-        row.push_back(U(r.chat[1]));
-        row.push_back(U(r.web_page));
-        const std::string bday = JsonNumber(r.Birthday());
-        row.push_back(bday == "null" ? "" : bday);
-        CsvRow(out, row);
-    }
+    return cells;
 }
 
 // ---------------------------------------------------------------- text
 
-// "  Label: value", with the lines of a multi-line value indented under it.
-void Line(std::ostream& out, const char* label, const std::string& ansi) {
+// "    Label: value", with the lines of a multi-line value indented under it.
+void Line(std::ostream& out, const std::string& label, std::string_view ansi) {
     if (ansi.empty()) return;
-    std::string value = U(ansi);
+    const std::string value = U(ansi);
     std::string shown;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\r') continue;
-        shown += value[i];
-        if (value[i] == '\n') shown += "      ";
+    for (char c : value) {
+        if (c == '\r') continue;
+        shown += c;
+        if (c == '\n') shown += "      ";
     }
     out << "    " << label << ": " << shown << "\n";
 }
 
-void TextCategories(std::ostream& out, const CategoryTable* table) {
-    out << "Categories:\n";
-    for (int slot = 0; table && slot < CategoryTable::kSlots; ++slot) {
-        const CategoryEntry* e = table->GetByIndex(slot);
-        if (e) out << "  " << slot << ". " << U(e->Name()) << " (id " << e->GetId() << ")\n";
-    }
-}
-
-std::string FullName(const std::string& first, const std::string& last) {
+std::string FullName(std::string_view first, std::string_view last) {
     if (first.empty()) return last.empty() ? "(no name)" : U(last);
     return last.empty() ? U(first) : U(last) + ", " + U(first);
 }
 
-void TextClassic(std::ostream& out, ClassicAddressFile& file) {
-    ClassicRecordList& list = file.Records();
-    out << "Records: " << list.Count() << "\n";
-    for (std::uint32_t i = 0; i < list.Count(); ++i) {
-        const ClassicRecord& r = *list.Get(i);
-        out << "\n" << (i + 1) << ". " << FullName(r.first_name, r.last_name) << "  [id "
-            << r.record_id << ", status " << Hex(r.status) << ", category "
-            << (r.category_name.empty() ? std::to_string(r.category_id) : U(r.category_name))
-            << (r.is_private ? ", private" : "") << "]\n";
-        Line(out, "Title", r.title);
-        Line(out, "Company", r.company);
-        for (int p = 0; p < ClassicRecord::kPhones; ++p)
-            Line(out, PhoneLabelName(r.phone_label[p]), r.phone[p]);
-        Line(out, "Address", r.address);
-        Line(out, "City", r.city);
-        Line(out, "State", r.state);
-        Line(out, "Zip", r.zip);
-        Line(out, "Country", r.country);
-        for (int c = 0; c < ClassicRecord::kCustoms; ++c)
-            Line(out, ("Custom " + std::to_string(c + 1)).c_str(), r.custom[c]);
-        Line(out, "Note", r.note);
-    }
-}
-
-void TextPalmSg(std::ostream& out, PalmSgAddressFile& file) {
-    PalmSgRecordList& list = file.Records();
-    out << "Records: " << list.Count() << "\n";
-    for (std::uint32_t i = 0; i < list.Count(); ++i) {
-        const PalmSgRecord& r = *list.Get(i);
-        out << "\n" << (i + 1) << ". " << FullName(r.first_name, r.last_name) << "  [id "
-            << r.record_id << ", number " << Hex(static_cast<std::uint32_t>(r.record_number))
-            << ", status " << Hex(r.status) << ", category "
-            << (r.category_name.empty() ? std::to_string(r.category_id) : U(r.category_name))
-            << (r.is_private ? ", private" : "") << "]\n";
-        Line(out, "Title", r.title);
-        Line(out, "Company", r.company);
-        for (int p = 0; p < PalmSgRecord::kPhones; ++p)
-            Line(out, PhoneLabelName(r.phone_label[p]), r.phone[p]);
-        for (int a = 0; a < 3; ++a) {
-            const PalmSgAddress& ad = r.address[a];
-            std::string joined;
-            for (const std::string* t : {&ad.street, &ad.city, &ad.state, &ad.zip, &ad.country}) {
-                if (t->empty()) continue;
-                if (!joined.empty()) joined += ", ";
-                joined += *t;
-            }
-            Line(out, AddressKindName(a), joined);
+void TextRecord(std::ostream& out, const AddressFile& file, const PalmRecord& r, std::uint32_t n) {
+    const RecordLayout& l = r.Layout();
+    const std::string category = file.CategoryNameOf(r);
+    out << "\n" << n << ". " << FullName(r.Text(l.first_name), r.Text(l.last_name)) << "  [id "
+        << r.Integer(l.record_id);
+    if (l.record_number >= 0) out << ", number " << Hex(static_cast<std::uint32_t>(r.Integer(l.record_number)));
+    out << ", status " << Hex(r.Status()) << ", category "
+        << (category.empty() ? std::to_string(r.Integer(l.category_id)) : U(category))
+        << (r.Integer(l.is_private) ? ", private" : "") << "]\n";
+    Line(out, "Title", r.Text(l.title));
+    Line(out, "Company", r.Text(l.company));
+    for (int p = 0; p < l.phones; ++p)
+        Line(out, PhoneLabelName(r.Integer(l.phone_label[p])), r.Text(l.phone[p]));
+    for (int a = 0; a < l.addresses; ++a) {
+        const AddressFields& ad = l.address[a];
+        if (ad.kind < 0) {  // the classic record's one address, a line per part
+            Line(out, "Address", r.Text(ad.street));
+            Line(out, "City", r.Text(ad.city));
+            Line(out, "State", r.Text(ad.state));
+            Line(out, "Zip", r.Text(ad.zip));
+            Line(out, "Country", r.Text(ad.country));
+            continue;
         }
-        for (int c = 0; c < PalmSgRecord::kCustoms; ++c)
-            Line(out, ("Custom " + std::to_string(c + 1)).c_str(), r.custom[c]);
-        Line(out, "Chat 1", r.chat[0]);
-        Line(out, "Chat 2", r.chat[1]);
-        Line(out, "Web page", r.web_page);
-        if (r.birthday_bits != 0) Line(out, "Birthday", JsonNumber(r.Birthday()));
-        Line(out, "Note", r.note);
+        std::string joined;
+        for (int slot : {ad.street, ad.city, ad.state, ad.zip, ad.country}) {
+            if (r.Text(slot).empty()) continue;
+            if (!joined.empty()) joined += ", ";
+            joined += r.Text(slot);
+        }
+        Line(out, AddressKindName(r.Integer(ad.kind)), joined);
     }
+    for (int c = 0; c < l.customs; ++c) Line(out, "Custom " + std::to_string(c + 1), r.Text(l.custom[c]));
+    for (int c = 0; c < l.chats; ++c) Line(out, "Chat " + std::to_string(c + 1), r.Text(l.chat[c]));
+    if (l.web_page >= 0) Line(out, "Web page", r.Text(l.web_page));
+    if (l.birthday >= 0) Line(out, "Birthday", IsoDate(BirthdayOf(r)));
+    Line(out, "Note", r.Text(l.note));
 }
 
 }  // namespace
@@ -339,11 +263,11 @@ int RunDump(const std::vector<std::string>& args, CommandIo& io) {
     }
 
     const std::string& target = parsed.positionals[0];
-    LoadedTarget loaded;
+    std::unique_ptr<AddressFile> file;
     std::string why;
     // An @user:ID target is found through Palm Desktop's user library.
     UserLibraryScope user_library;
-    switch (LoadTarget(target, parsed.Has("--swap-names"), &loaded, &why)) {
+    switch (LoadTarget(target, parsed.Has("--swap-names"), &file, &why)) {
         case TargetResult::BadTarget:
             io.err << "tarvenne-cli dump: " << why << "\n";
             return kExitUsage;
@@ -353,26 +277,45 @@ int RunDump(const std::vector<std::string>& args, CommandIo& io) {
         case TargetResult::Loaded: break;
     }
 
-    const CategoryTable* categories =
-        loaded.classic ? loaded.classic->Categories() : loaded.palmsg->Categories();
+    const CategoryTable* categories = file->Categories();
+    RecordList& records = file->Records();
     if (format == "json") {
         JsonWriter j(io.out);
         j.BeginObject();
         j.Key("layout");
-        j.String(loaded.Layout());
-        JsonCategories(j, categories);
-        if (loaded.classic) JsonClassic(j, *loaded.classic);
-        else JsonPalmSg(j, *loaded.palmsg);
+        j.String(file->Layout().name);
+        j.Key("categories");
+        j.BeginArray();
+        for (int slot = 0; categories && slot < CategoryTable::kSlots; ++slot) {
+            const CategoryEntry* e = categories->GetByIndex(slot);
+            if (!e) continue;
+            j.BeginObject();
+            j.Key("index");
+            j.Int(e->GetIndex());
+            j.Key("id");
+            j.Int(e->GetId());
+            j.Key("name");
+            j.Text(e->Name());
+            j.EndObject();
+        }
+        j.EndArray();
+        j.Key("records");
+        j.BeginArray();
+        for (const PalmRecord* r = records.First(); r; r = records.Next()) JsonRecord(j, *file, *r);
+        j.EndArray();
         j.EndObject();
         j.Finish();
     } else if (format == "csv") {
-        if (loaded.classic) CsvClassic(io.out, *loaded.classic);
-        else CsvPalmSg(io.out, *loaded.palmsg);
+        CsvRow(io.out, CsvCells(*file, nullptr));
+        for (const PalmRecord* r = records.First(); r; r = records.Next()) CsvRow(io.out, CsvCells(*file, r));
     } else {
-        io.out << "File: " << target << "\nLayout: " << loaded.Layout() << "\n";
-        TextCategories(io.out, categories);
-        if (loaded.classic) TextClassic(io.out, *loaded.classic);
-        else TextPalmSg(io.out, *loaded.palmsg);
+        io.out << "File: " << target << "\nLayout: " << file->Layout().name << "\nCategories:\n";
+        for (int slot = 0; categories && slot < CategoryTable::kSlots; ++slot) {
+            const CategoryEntry* e = categories->GetByIndex(slot);
+            if (e) io.out << "  " << slot << ". " << U(e->Name()) << " (id " << e->GetId() << ")\n";
+        }
+        io.out << "Records: " << records.Count() << "\n";
+        for (std::uint32_t i = 0; i < records.Count(); ++i) TextRecord(io.out, *file, *records.At(i), i + 1);
     }
     io.out.flush();
     return kExitDone;

@@ -2,25 +2,18 @@
 // wizard does: the classic reader first, then the newer one.
 #pragma once
 
-#include "palmfile/classic_address_file.h"
-#include "palmfile/palmsg_address_file.h"
+#include "palmfile/address_file.h"
 
 #include <memory>
 #include <string>
 
 namespace tarvenne::cli {
 
-struct LoadedTarget {
-    std::unique_ptr<ClassicAddressFile> classic;  // set when the classic reader took it
-    std::unique_ptr<PalmSgAddressFile> palmsg;    // set when the newer reader took it
-    const char* Layout() const { return classic ? "classic" : "palmsg"; }
-};
-
 enum class TargetResult { Loaded, BadTarget, Unreadable };
 
-// On Unreadable, *why tells what each reader found wrong; on BadTarget, what is wrong with
-// the TARGET text itself.
-TargetResult LoadTarget(const std::string& target, bool swap_names, LoadedTarget* loaded,
-                        std::string* why);
+// On Loaded, *file is the reader that took the file. On Unreadable, *why tells what each
+// reader found wrong; on BadTarget, what is wrong with the TARGET text itself.
+TargetResult LoadTarget(const std::string& target, bool swap_names,
+                        std::unique_ptr<AddressFile>* file, std::string* why);
 
 }  // namespace tarvenne::cli

@@ -1,202 +1,101 @@
-// tarvenne-cli dump on small files of each layout, assembled byte by byte: the JSON
-// document, CSV rows and text, and the exit codes for bad usage and unreadable targets.
-#include "cli/commands.h"
+// tarvenne-cli dump on a file of each layout assembled byte by byte: the JSON document,
+// the CSV rows and the text, and the exit codes for bad usage and unreadable targets.
 #include "platform/file_system.h"
 #include "platform/module_folder.h"
-#include "tests/byte_builder.h"
+#include "tests/cli/cli_run.h"
+#include "tests/contacts_file_builder.h"
 #include "tests/test_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <cstring>
 
 namespace tarvenne::cli {
 namespace {
 
-using testing::ByteBuilder;
-using testing::TestFolder;
+using namespace testing;
 
-std::vector<std::uint8_t> ClassicFile(const std::string& path) {
-    ByteBuilder b;
-    b.Int32(0x41420100).CString(path).CString("Palm header\n");
-    b.Int32(129).Int32(1).Int32(1).Int32(7).Int32(0).CString("Business").CString("Business");
-    const std::uint16_t tags[30] = {1, 1, 1, 5, 5, 5, 5, 1, 5, 1, 5, 1, 5, 1, 5,
-                                    1, 5, 5, 5, 5, 5, 5, 5, 6, 1, 5, 5, 5, 5, 1};
-    b.Int32(74).Int32(30).Int32(0).Int32(1).Int32(2).Int16(30);
-    for (std::uint16_t t : tags) b.Int16(t);
-    b.Int32(30);
-    b.IntField(42).IntField(0x04).IntField(3);
-    b.TextField("M\xFCller").TextField("J\xF6rg").TextField("Chef").TextField("Caf\xE9, \"Zum Hirsch\"");
-    const char* phones[5] = {"555-0100", "555-0101", "", "", "j@example.org"};
-    const std::int32_t labels[5] = {0, 1, 2, 3, 4};
-    for (int p = 0; p < 5; ++p) b.IntField(labels[p]).TextField(phones[p]);
-    b.TextField("Hauptstra\xDF" "e 1").TextField("Berlin").TextField("").TextField("10115")
-        .TextField("Germany").TextField("line one\r\nline two");
-    b.IntField(1, 6).IntField(7);
-    b.TextField("c1").TextField("").TextField("").TextField("c4").IntField(0);
-    return b.Bytes();
-}
-
-std::vector<std::uint8_t> PalmSgFile(const std::string& path) {
-    ByteBuilder b;
-    b.Raw(std::string("\xBE\xBA\xFE\xCA\x0F" "PalmSG Database00RV", 24)).Int32(0x41420200);
-    std::vector<std::uint8_t> header(24, 0);
-    header[12] = 0x01;
-    header[13] = 0x10;
-    b.Raw(header).CString(path).Zeros(11);
-    for (int i = 0; i < 9; ++i) b.CString(i == 0 ? "Spouse" : "").Int32(0);
-    b.Zeros(42).Int32(128).Int32(0);
-    b.Int32(74).Int32(73).Int32(0).Int32(2).Int32(4).Int16(0);
-    b.Int32(73);
-    for (int i = 0; i < 73; ++i) {
-        if (i == 6 || i == 66) {
-            b.IntField(0, 6);
-        } else if (i >= 7 && i <= 10) {
-            b.Int32(64 + i - 7).Int32(0);
-        } else if (i == 65) {
-            b.LongField(0x40DC890000000000ull);  // 29220.0: 31 December 1979
-        } else if (i == 13) {
-            b.TextField("Zo\xEB");
-        } else if (i == 14) {
-            b.TextField("Tab\there");
-        } else if (i == 19) {
-            b.TextField("+1 555 0100");
-        } else if (i == 43) {
-            b.TextField("1 Main St");
-        } else if ((i >= 11 && i <= 25 && i != 17) || (i >= 33 && i <= 41) || (i >= 43 && i <= 47) ||
-                   (i >= 49 && i <= 53) || (i >= 55 && i <= 61) || i == 64 || i >= 69) {
-            b.TextField("");
-        } else {
-            b.IntField(i == 1 ? 0x1000 : i == 26 ? 7 : i == 48 ? 1 : i == 54 ? 2 : 0);
-        }
-    }
-    return b.Bytes();
-}
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-class DumpTest : public ::testing::Test {
+class DumpTest : public ::testing::TestWithParam<Layout> {
 protected:
-    void SetUp() override { platform::SetSettingsFileForTesting(dir.File("none.ini")); }
+    void SetUp() override {
+        platform::SetSettingsFileForTesting(dir.File("none.ini"));
+        Person p{"J\xF6rg", "M\xFCller", "Chef", "Caf\xE9, \"Zum Hirsch\"", "line one\r\nline two",
+                 {{0, "555-0100"}, {4, "j@example.org"}}, {{1, "Hauptstra\xDF" "e 1", "Berlin"}}, {"c1"}, 1, 4};
+        const double birthday = 29220.5;  // 31 December 1979, noon
+        std::memcpy(&p.birthday_bits, &birthday, sizeof birthday);
+        FileOptions o;
+        o.categories = {{1, 7, "Business", "Business"}};
+        Row row = RowOf(GetParam(), p);
+        row.Set(GetParam() == Layout::kClassic ? 24 : 5, 7);  // the category id
+        ASSERT_TRUE(platform::WriteFileBytes(path, BuildFile(GetParam(), {row}, o)));
+    }
     void TearDown() override { platform::SetSettingsFileForTesting(""); }
     TestFolder dir;
+    const std::string path = dir.File("address.dat");
 };
 
-TEST_F(DumpTest, ClassicFileAsJsonCsvAndText) {
-    const std::string path = dir.File("classic.dat");
-    ASSERT_TRUE(platform::WriteFileBytes(path, ClassicFile(path)));
+TEST_P(DumpTest, JsonCsvAndTextShowEveryField) {
+    const bool classic = GetParam() == Layout::kClassic;
+    CliRun json = Cli({"dump", path, "--format", "json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const std::string& expected :
+         {std::string("\"layout\": \"") + (classic ? "classic" : "palmsg") + "\"",
+          std::string("\"index\": 1,\n      \"id\": 7,\n      \"name\": \"Business\""),
+          std::string("\"status\": 4"), std::string("\"last_name\": \"M\xC3\xBC" "ller\""),
+          std::string("\"company\": \"Caf\xC3\xA9, \\\"Zum Hirsch\\\"\""),
+          std::string("{\n          \"label\": 4,\n          \"text\": \"j@example.org\"\n        }"),
+          std::string("\"note\": \"line one\\r\\nline two\""), std::string("\"private\": 1"),
+          std::string("\"category_name\": \"Business\""),
+          std::string(classic ? "\"address\": \"Hauptstra\xC3\x9F" "e 1\"" : "\"kind\": 1,\n          \"street\": \"Hauptstra\xC3\x9F" "e 1\""),
+          std::string(classic ? "\"display_phone\": 0" : "\"birthday\": 29220.5,\n      \"birthday_date\": \"1979-12-31\"")})
+        EXPECT_NE(json.out.find(expected), std::string::npos) << expected << "\n" << json.out;
 
-    CliRun r = Cli({"dump", path, "--format", "json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string& j = r.out;
-    EXPECT_EQ(j.rfind("{\n  \"layout\": \"classic\",\n  \"categories\": [\n", 0), 0u) << j;
-    EXPECT_NE(j.find("\"index\": 1,\n      \"id\": 7,\n      \"name\": \"Business\""), std::string::npos);
-    EXPECT_NE(j.find("\"record_id\": 42,\n      \"status\": 4,\n      \"placement\": 3,\n"
-                     "      \"last_name\": \"M\xC3\xBCller\",\n      \"first_name\": \"J\xC3\xB6rg\""),
-              std::string::npos) << j;
-    EXPECT_NE(j.find("\"company\": \"Caf\xC3\xA9, \\\"Zum Hirsch\\\"\""), std::string::npos);
-    EXPECT_NE(j.find("{\n          \"label\": 4,\n          \"text\": \"j@example.org\"\n        }"),
-              std::string::npos) << j;
-    EXPECT_NE(j.find("\"note\": \"line one\\r\\nline two\""), std::string::npos);
-    EXPECT_NE(j.find("\"private\": 1,\n      \"category_id\": 7,\n      \"category_name\": \"Business\""),
-              std::string::npos);
-    EXPECT_NE(j.find("\"custom\": [\n        \"c1\",\n        \"\",\n        \"\",\n        \"c4\"\n      ]"),
-              std::string::npos) << j;
-    EXPECT_NE(j.find("\"display_phone\": 0"), std::string::npos);
+    CliRun csv = Cli({"dump", path, "--format=csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out.rfind(classic ? "record_id,status,placement,last_name,first_name,title,company,phone1_label,phone1,"
+                                    : "record_id,record_number,status,entry_index,placement,category_id,private,first_name,",
+                            0),
+              0u)
+        << csv.out;
+    EXPECT_NE(csv.out.find("\"Caf\xC3\xA9, \"\"Zum Hirsch\"\"\""), std::string::npos) << csv.out;
+    EXPECT_NE(csv.out.find(classic ? ",Business,c1,,,,0\r\n" : ",1979-12-31,Business\r\n"), std::string::npos) << csv.out;
 
-    r = Cli({"dump", path, "--format=csv"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::size_t eol = r.out.find("\r\n");
-    ASSERT_NE(eol, std::string::npos);
-    EXPECT_EQ(r.out.substr(0, eol),
-              "record_id,status,placement,last_name,first_name,title,company,phone1_label,phone1,"
-              "phone2_label,phone2,phone3_label,phone3,phone4_label,phone4,phone5_label,phone5,"
-              "address,city,state,zip,country,note,private,category_id,category_name,custom1,"
-              "custom2,custom3,custom4,display_phone");
-    EXPECT_EQ(r.out.substr(eol + 2),
-              "42,4,3,M\xC3\xBCller,J\xC3\xB6rg,Chef,\"Caf\xC3\xA9, \"\"Zum Hirsch\"\"\",0,555-0100,"
-              "1,555-0101,2,,3,,4,j@example.org,Hauptstra\xC3\x9F" "e 1,Berlin,,10115,Germany,"
-              "\"line one\r\nline two\",1,7,Business,c1,,,c4,0\r\n");
-
-    // Swapped names read position 3 into the first name.
-    r = Cli({"dump", path, "--swap-names"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Layout: classic"), std::string::npos);
-    EXPECT_NE(r.out.find("1. J\xC3\xB6rg, M\xC3\xBCller"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("E-Mail: j@example.org"), std::string::npos);
-    EXPECT_NE(r.out.find("Note: line one\n      line two\n"), std::string::npos) << r.out;
+    CliRun text = Cli({"dump", path});
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const char* expected : {"1. M\xC3\xBCller, J\xC3\xB6rg  [id 0", "status 0x4, category Business, private]",
+                                 "    E-Mail: j@example.org\n", "    Note: line one\n      line two\n"})
+        EXPECT_NE(text.out.find(expected), std::string::npos) << expected << "\n" << text.out;
+    EXPECT_NE(text.out.find(classic ? "    Address: Hauptstra" : "    Birthday: 1979-12-31\n"), std::string::npos)
+        << text.out;
 }
 
-TEST_F(DumpTest, PalmSgFileAsJsonAndCsv) {
-    const std::string path = dir.File("palmsg.dat");
-    ASSERT_TRUE(platform::WriteFileBytes(path, PalmSgFile(path)));
-    CliRun r = Cli({"dump", path, "--format", "json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string& j = r.out;
-    EXPECT_EQ(j.rfind("{\n  \"layout\": \"palmsg\",\n  \"categories\": [\n    {\n      \"index\": 0,"
-                      "\n      \"id\": 0,\n      \"name\": \"Unfiled\"\n    }\n  ],\n", 0),
-              0u) << j;
-    EXPECT_NE(j.find("\"record_id\": 0,\n      \"record_number\": 4096,\n      \"status\": 0,\n"
-                     "      \"entry_index\": 0,\n      \"placement\": 0,\n      \"category_id\": 0,\n"
-                     "      \"private\": 0,\n      \"first_name\": \"Zo\xC3\xAB\",\n"
-                     "      \"last_name\": \"Tab\\there\""),
-              std::string::npos) << j;
-    EXPECT_NE(j.find("{\n          \"label\": 7,\n          \"text\": \"+1 555 0100\"\n        }"),
-              std::string::npos);
-    EXPECT_NE(j.find("\"kind\": 0,\n          \"street\": \"1 Main St\""), std::string::npos);
-    EXPECT_NE(j.find("\"kind\": 2,"), std::string::npos);
-    EXPECT_NE(j.find("\"web_page\": \"\",\n      \"birthday\": 29220,\n"
-                     "      \"category_name\": \"Unfiled\"\n    }\n  ]\n}\n"),
-              std::string::npos) << j;
+INSTANTIATE_TEST_SUITE_P(BothLayouts, DumpTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
+                         [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
 
-    r = Cli({"dump", path, "--format", "csv"});
-    ASSERT_EQ(r.status, 0);
-    const std::size_t eol = r.out.find("\r\n");
-    ASSERT_NE(eol, std::string::npos);
-    const std::string row_start =
-        "0,4096,0,0,0,0,Unfiled,0,Zo\xC3\xAB,Tab\there,,,,7,+1 555 0100,0,,0,,0,,0,,";
-    EXPECT_EQ(r.out.substr(eol + 2, row_start.size()), row_start);
-    EXPECT_EQ(r.out.substr(r.out.size() - 11), ",,,,29220\r\n");
-}
-
-TEST_F(DumpTest, ExitCodesForUsageAndUnreadableTargets) {
-    CliRun r = Cli({});
-    EXPECT_EQ(r.status, kExitUsage);
-    r = Cli({"frobnicate"});
-    EXPECT_EQ(r.status, kExitUsage);
-    EXPECT_NE(r.err.find("unknown command"), std::string::npos);
-    r = Cli({"dump"});
-    EXPECT_EQ(r.status, kExitUsage);
-    r = Cli({"dump", "a.dat", "--format", "xml"});
-    EXPECT_EQ(r.status, kExitUsage);
-    r = Cli({"dump", "@user:abc"});
-    EXPECT_EQ(r.status, kExitUsage);
-
-    const std::string missing = dir.File("missing.dat");
-    r = Cli({"dump", missing});
-    EXPECT_EQ(r.status, kExitUnreadable);
-    EXPECT_NE(r.err.find(missing), std::string::npos);
-    EXPECT_EQ(r.out, "");
-
-    // Neither layout: the message says what each reader found.
-    const std::string junk = dir.File("junk.dat");
-    ASSERT_TRUE(platform::WriteFileBytes(junk, testing::Bytes("not a contacts file at all, no")));
-    r = Cli({"dump", junk});
-    EXPECT_EQ(r.status, kExitUnreadable);
-    EXPECT_NE(r.err.find("classic"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("PalmSG"), std::string::npos) << r.err;
-
-    r = Cli({"dump", "@user:1"});  // no Palm Desktop here: no user folders
-    EXPECT_EQ(r.status, kExitUnreadable);
+TEST(DumpUsageTest, BadUsageAndUnreadableTargets) {
+    TestFolder dir;
+    const std::string garbage = dir.File("garbage.dat");
+    ASSERT_TRUE(platform::WriteFileBytes(garbage, Bytes("not a contacts file")));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } cases[] = {{{"dump"}, 2, "missing argument"},
+                 {{"dump", garbage, "--format", "xml"}, 2, "unknown format"},
+                 {{"dump", "@user:x"}, 2, "not @user:ID"},
+                 {{"dump", garbage}, 3, "Classic layout: not a classic contacts file. Newer layout: not a PalmSG"},
+                 {{"dump", dir.File("nosuch.dat")}, 3, "(system error 2)"}};
+    for (const Case& c : cases) {
+        CliRun r = Cli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.back();
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    // A system error comes with the system's own words.
+    const std::string words = ": " + platform::SystemErrorText(2) + " (system error 2)";
+    EXPECT_NE(Cli({"dump", dir.File("nosuch.dat")}).err.find(words), std::string::npos) << words;
+#ifndef _WIN32
+    EXPECT_EQ(platform::SystemErrorText(2), "No such file or directory");
+#endif
 }
 
 }  // namespace

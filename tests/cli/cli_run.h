@@ -1,0 +1,34 @@
+// Running tarvenne-cli in the test's process, and reading its JSON reports.
+#pragma once
+
+#include "cli/commands.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarvenne::cli {
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+inline CliRun Cli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// The value of a key of a JSON report, as it stands (one key a line; strings hold no
+// escaped quotes).
+inline std::string JsonValue(const std::string& json, const std::string& key) {
+    const std::string needle = "\"" + key + "\": ";
+    const std::size_t at = json.find(needle);
+    if (at == std::string::npos) return "<missing " + key + ">";
+    const std::size_t from = at + needle.size();
+    const std::size_t end = json[from] == '"' ? json.find('"', from + 1) + 1 : json.find_first_of(",\n", from);
+    return json.substr(from, end - from);
+}
+
+}  // namespace tarvenne::cli
