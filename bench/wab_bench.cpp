@@ -84,39 +84,6 @@ void BM_LoadVCardFile(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadVCardFile)->Unit(benchmark::kMillisecond);
 
-// The target: a third of the contacts as they are, a third with another note, a third
-// people the book does not have.
-void BuildTarget(WabLoader& loader, TargetContactList* target) {
-    std::uint32_t i = 0;
-    for (SourceContact* c = loader.First(); c; c = loader.Next(), ++i) {
-        ContactRecord r;
-        ConvertSourceContact(c, &r);
-        if (i % 3 == 1) r.note = "changed";
-        if (i % 3 == 2) {
-            r.last_name = "Elsewhere" + std::to_string(i);
-            r.email = "elsewhere" + std::to_string(i) + "@example.org";
-        }
-        target->AppendCopy(&r);
-    }
-}
-
-void BM_MarkAgainstTarget(benchmark::State& state) {
-    WabLoader loader;
-    if (!loader.Load(BookFile())) {
-        state.SkipWithError("load failed");
-        return;
-    }
-    TargetContactList target;
-    BuildTarget(loader, &target);
-    for (auto _ : state) MarkAgainstTarget(&loader, &target);
-    int counts[3] = {0, 0, 0};
-    for (SourceContact* c = loader.First(); c; c = loader.Next()) ++counts[c->difference_status];
-    state.counters["unchanged"] = counts[0];
-    state.counters["new"] = counts[1];
-    state.counters["changed"] = counts[2];
-}
-BENCHMARK(BM_MarkAgainstTarget)->Unit(benchmark::kMillisecond);
-
 }  // namespace
 }  // namespace tarvenne::wab
 

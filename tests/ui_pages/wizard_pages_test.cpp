@@ -4,7 +4,8 @@
 #include "engine/conversion_job.h"
 #include "palmfile/classic_address_file.h"
 #include "palmfile/palmsg_address_file.h"
-#include "tests/engine/target_files.h"
+#include "platform/file_system.h"
+#include "tests/contacts_file_builder.h"
 #include "tests/ui_pages/wizard_remote.h"
 #include "wab/property_mapping.h"
 #include "wab/property_table.h"
@@ -39,6 +40,12 @@ std::string Shot(const std::string& name) {
     return WinPath(TARVENNE_SCREENSHOT_DIR) + "\\" + name + ".bmp";
 }
 
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    platform::ReadFileBytes(path, &bytes);
+    return bytes;
+}
+
 std::string CaseName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
 bool Copy(const std::string& from, const std::string& to) {
@@ -47,44 +54,24 @@ bool Copy(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
-std::string Describe(const ClassicRecord& r) {
+// Every field of a record, by position.
+std::string Describe(const PalmRecord& r) {
     std::ostringstream s;
-    s << r.record_id << '|' << r.status << '|' << r.placement << '|' << r.last_name << '|'
-      << r.first_name << '|' << r.title << '|' << r.company;
-    for (int i = 0; i < ClassicRecord::kPhones; ++i) s << '|' << r.phone_label[i] << ':' << r.phone[i];
-    s << '|' << r.address << '|' << r.city << '|' << r.state << '|' << r.zip << '|' << r.country
-      << '|' << r.note << '|' << r.is_private << '|' << r.category_id;
-    for (const auto& c : r.custom) s << '|' << c;
-    s << '|' << r.display_phone;
-    return s.str();
-}
-
-std::string Describe(const PalmSgRecord& r) {
-    std::ostringstream s;
-    s << r.record_id << '|' << r.record_number << '|' << r.status << '|' << r.entry_index << '|'
-      << r.placement << '|' << r.category_id << '|' << r.is_private << '|' << r.first_name << '|'
-      << r.last_name << '|' << r.title << '|' << r.company << '|' << r.note;
-    for (int i = 0; i < PalmSgRecord::kPhones; ++i) s << '|' << r.phone_label[i] << ':' << r.phone[i];
-    for (const auto& c : r.custom) s << '|' << c;
-    for (const auto& a : r.address)
-        s << '|' << a.kind << ':' << a.street << ':' << a.city << ':' << a.state << ':' << a.zip << ':'
-          << a.country;
-    s << '|' << r.chat[0] << '|' << r.chat[1] << '|' << r.web_page << '|' << r.birthday_bits;
+    for (int p = 0; p < r.Layout().fields; ++p) {
+        const FieldKind kind = r.Layout().kind[p];
+        if (kind == FieldKind::kText) s << r.Text(p) << '|';
+        else if (kind == FieldKind::kBlob) s << r.BlobBytes(p) << '|';
+        else s << r.Long(p) << '|';
+    }
     return s.str();
 }
 
 std::vector<std::string> RecordsOf(const std::string& path) {
+    std::unique_ptr<AddressFile> file = std::make_unique<ClassicAddressFile>(path);
+    if (!file->Loaded()) file = std::make_unique<PalmSgAddressFile>(path);
+    if (!file->Loaded()) return {"<unreadable " + path + ">"};
     std::vector<std::string> out;
-    ClassicAddressFile classic(path);
-    if (classic.Loaded()) {
-        for (ClassicRecord* r = classic.Records().First(); r; r = classic.Records().Next())
-            out.push_back(Describe(*r));
-        return out;
-    }
-    PalmSgAddressFile palmsg(path);
-    if (!palmsg.Loaded()) return {"<unreadable " + path + ">"};
-    for (PalmSgRecord* r = palmsg.Records().First(); r; r = palmsg.Records().Next())
-        out.push_back(Describe(*r));
+    for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next()) out.push_back(Describe(*r));
     return out;
 }
 
@@ -285,7 +272,7 @@ TEST_F(WizardPagesTest, SecondRunFindsEveryContactUnchanged) {
     WizardRun w(TARVENNE_UI_RUN_DIR, CaseName());
     w.InstallPalmDesktop(Testbed("palm411"));
     const std::string target = w.Folder() + "\\address.dat";
-    WriteFileBytes(target, ClassicFileBytes(target, {}));
+    platform::WriteFileBytes(target, testing::BuildFile(testing::Layout::kClassic, {}));
     w.WriteIni("DataMode=1\r\nWabFile=" + SmallBook() + "\r\nPalmMode=1\r\nPalmFile=" + target + "\r\n");
 
     {
@@ -321,12 +308,12 @@ TEST_F(WizardPagesTest, SecondRunFindsEveryContactUnchanged) {
     ClassicAddressFile first(target);
     ASSERT_TRUE(first.Loaded());
     ASSERT_EQ(first.Records().Count(), 3u);
-    const ClassicRecord& ann = *first.Records().Get(0);
-    EXPECT_EQ(ann.last_name, "Archer");
-    EXPECT_EQ(ann.first_name, "Ann");
-    EXPECT_EQ(ann.company, "Acme Instruments");
-    EXPECT_EQ(ann.title, "Engineer");
-    EXPECT_EQ(ann.note, "Likes tea.");
+    const PalmRecord& ann = *first.Records().Get(0);
+    EXPECT_EQ(ann.Text(classic_field::kLastName), "Archer");
+    EXPECT_EQ(ann.Text(classic_field::kFirstName), "Ann");
+    EXPECT_EQ(ann.Text(classic_field::kCompany), "Acme Instruments");
+    EXPECT_EQ(ann.Text(classic_field::kTitle), "Engineer");
+    EXPECT_EQ(ann.Text(classic_field::kNote), "Likes tea.");
     const std::vector<std::uint8_t> after_first = ReadFileBytes(target);
 
     ASSERT_TRUE(w.Start(Program()));
@@ -375,7 +362,7 @@ TEST_F(WizardPagesTest, SwapOptionTurnsTheNamesRound) {
     WizardRun w(TARVENNE_UI_RUN_DIR, CaseName());
     w.InstallPalmDesktop(Testbed("palm411"));
     const std::string target = w.Folder() + "\\address.dat";
-    WriteFileBytes(target, ClassicFileBytes(target, {}));
+    platform::WriteFileBytes(target, testing::BuildFile(testing::Layout::kClassic, {}));
     w.WriteIni("DataMode=1\r\nWabFile=" + SmallBook() + "\r\nPalmMode=1\r\nPalmFile=" + target + "\r\n");
 
     ASSERT_TRUE(w.Start(Program()));
@@ -391,8 +378,8 @@ TEST_F(WizardPagesTest, SwapOptionTurnsTheNamesRound) {
     ClassicAddressFile written(target);  // read without the swap
     ASSERT_TRUE(written.Loaded());
     ASSERT_EQ(written.Records().Count(), 3u);
-    EXPECT_EQ(written.Records().Get(0)->last_name, "Ann");
-    EXPECT_EQ(written.Records().Get(0)->first_name, "Archer");
+    EXPECT_EQ(written.Records().Get(0)->Text(classic_field::kLastName), "Ann");
+    EXPECT_EQ(written.Records().Get(0)->Text(classic_field::kFirstName), "Archer");
 
     ASSERT_TRUE(w.Start(Program()));
     EXPECT_FALSE(w.Checked(IDC_SWAP_NAMES));
@@ -453,9 +440,9 @@ TEST_F(WizardPagesTest, CustomFieldsDecideWhatLandsInCustomFields) {
     WizardRun w(TARVENNE_UI_RUN_DIR, CaseName());
     w.InstallPalmDesktop(Testbed("palm601"));
     const std::string target = w.UserContactsFile("BrownB");
-    WriteFileBytes(target, PalmSgFileBytes(target, {}));
+    platform::WriteFileBytes(target, testing::BuildFile(testing::Layout::kPalmSg, {}));
     const std::string empty = w.Folder() + "\\empty.dat";
-    WriteFileBytes(empty, PalmSgFileBytes(empty, {}));
+    platform::WriteFileBytes(empty, testing::BuildFile(testing::Layout::kPalmSg, {}));
     const std::uint32_t nick = wab::tag::kNickName, profession = wab::tag::kProfession;
     wab::CustomFieldMap map = {};
     map[0] = nick;
@@ -500,10 +487,11 @@ TEST_F(WizardPagesTest, CustomFieldsDecideWhatLandsInCustomFields) {
     PalmSgAddressFile written(target);
     ASSERT_TRUE(written.Loaded());
     ASSERT_EQ(written.Records().Count(), 3u);
-    EXPECT_EQ(written.Records().Get(0)->custom[0], "Annie");
-    EXPECT_EQ(written.Records().Get(0)->custom[8], "Surveyor");
-    EXPECT_EQ(written.Records().Get(0)->custom[1], "");
-    EXPECT_EQ(written.Records().Get(2)->custom[0], "") << "Cleo has no nick name";
+    const RecordLayout& l = written.Layout();
+    EXPECT_EQ(written.Records().Get(0)->Text(l.custom[0]), "Annie");
+    EXPECT_EQ(written.Records().Get(0)->Text(l.custom[8]), "Surveyor");
+    EXPECT_EQ(written.Records().Get(0)->Text(l.custom[1]), "");
+    EXPECT_EQ(written.Records().Get(2)->Text(l.custom[0]), "") << "Cleo has no nick name";
     EXPECT_EQ(w.IniValue("Custom1"), std::to_string(static_cast<std::int32_t>(nick)));
     EXPECT_EQ(w.IniValue("Custom2"), "0");
     EXPECT_EQ(w.IniValue("Custom9"), std::to_string(static_cast<std::int32_t>(profession)));

@@ -6,7 +6,8 @@
 #include "cli/commands.h"
 #include "platform/file_system.h"
 #include "platform/module_folder.h"
-#include "tests/engine/target_files.h"
+#include "platform/file_system.h"
+#include "tests/contacts_file_builder.h"
 #include "tests/test_folder.h"
 #include "tests/wab_win/dll_path_win.h"
 
@@ -69,10 +70,10 @@ TEST(CliWholeRoad, UsersUserTargetsAndTheAddressBookThroughWab32) {
     const std::string sep(1, platform::kPathSeparator);
     Placed bob(desktop + sep + "BrownB" + sep + "address" + sep + "address.dat");
     Placed ann(desktop + sep + "AdamsA" + sep + "address" + sep + "address.dat");
-    testing::WriteFileBytes(bob.Path(), testing::PalmSgFileBytes(bob.Path(), {}));
-    testing::WriteFileBytes(ann.Path(), testing::ClassicFileBytes(ann.Path(), {}));
+    platform::WriteFileBytes(bob.Path(), testing::BuildFile(testing::Layout::kPalmSg, {}));
+    platform::WriteFileBytes(ann.Path(), testing::BuildFile(testing::Layout::kClassic, {}));
     const std::string by_path = dir.File("by-path.dat");
-    testing::WriteFileBytes(by_path, testing::PalmSgFileBytes(by_path, {}));
+    platform::WriteFileBytes(by_path, testing::BuildFile(testing::Layout::kPalmSg, {}));
 
     const std::string book = dir.File("book.wab");
     const std::string cards = dir.File("book.vcf");
@@ -93,12 +94,14 @@ TEST(CliWholeRoad, UsersUserTargetsAndTheAddressBookThroughWab32) {
     EXPECT_NE(dump_bob.out.find("\"last_name\": \"Garc\xC3\xAD" "a\""), std::string::npos);
 
     // Palm Desktop 6.0.1 writes only the newer layout: Ann's classic file stays as it was.
-    const std::vector<std::uint8_t> ann_before = testing::ReadFileBytes(ann.Path());
+    std::vector<std::uint8_t> ann_before, ann_after;
+    platform::ReadFileBytes(ann.Path(), &ann_before);
     CliRun to_ann = Cli({"convert", book, "@user:1001", "--format", "json"});
     EXPECT_EQ(to_ann.status, 1);
     EXPECT_NE(to_ann.out.find("\"write_layout\": \"palmsg\""), std::string::npos) << to_ann.out;
     EXPECT_NE(to_ann.err.find("Palm Desktop 6.0.1"), std::string::npos) << to_ann.err;
-    EXPECT_EQ(testing::ReadFileBytes(ann.Path()), ann_before);
+    platform::ReadFileBytes(ann.Path(), &ann_after);
+    EXPECT_EQ(ann_after, ann_before);
     EXPECT_FALSE(platform::PathExists(ann.Path() + ".xbk"));
 
     platform::SetSettingsFileForTesting("");
