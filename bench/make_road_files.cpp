@@ -40,7 +40,7 @@ std::string Ansi(const std::string& utf8) {
 Row Record(Layout layout, int i) {
     Person p{Ansi(First(i)), Ansi(Last(i)), i % 3 == 0 ? "Former Title" : "Sales Manager", "Company " + std::to_string(i % 500) + " GmbH",
              Note(i), {{0, Phone(i, 0)}, {1, Phone(i, 1)}, {7, Phone(i, 2)}, {4, Email(i)}},
-             {{0, "Hauptstra\xDF" "e " + std::to_string(i % 200), "Berlin", "", std::to_string(10000 + i % 90000), "Germany"}}};
+             {{0, "Hauptstra\xDF" "e " + std::to_string(i % 200), "Berlin", "", std::to_string(10000 + i % 90000), "Germany"}}, {}};
     return RowOf(layout, p);
 }
 

@@ -96,7 +96,7 @@ std::string IsoDate(double automation_date) {
     const long long day = doy - (153 * mp + 2) / 5 + 1;
     const long long month = mp < 10 ? mp + 3 : mp - 9;
     const long long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    char text[16];
+    char text[48];
     std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld", year, month, day);
     return text;
 }

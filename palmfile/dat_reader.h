@@ -32,11 +32,18 @@ public:
     DatReader() = default;
     DatReader(const std::uint8_t* begin, std::size_t size) : begin_(begin), pos_(begin), end_(begin + size) {}
 
-    bool Failed() const { return !error_.empty(); }
+    bool Failed() const { return failed_; }
     const std::string& Error() const { return error_; }
     std::size_t Offset() const { return static_cast<std::size_t>(pos_ - begin_); }
     std::size_t Left() const { return Failed() ? 0 : static_cast<std::size_t>(end_ - pos_); }
     const std::uint8_t* Begin() const { return begin_; }
+    // For readers that walk many fields at once over the bytes left: where the reader
+    // stands and where the bytes end; MoveTo then takes over where such a walk stopped.
+    const std::uint8_t* Here() const { return pos_; }
+    const std::uint8_t* End() const { return end_; }
+    void MoveTo(const std::uint8_t* here) {
+        if (!failed_ && here >= pos_ && here <= end_) pos_ = here;
+    }
 
     // Stops the reading with a reason of the caller's (a count or slot the layout cannot
     // hold); the offset is where the reader stands.
@@ -168,7 +175,8 @@ private:
                       Offset() - 4);
     }
     bool FailAt(const std::string& what, std::size_t offset) {
-        if (!Failed()) error_ = what + " at byte offset " + std::to_string(offset);
+        if (!failed_) error_ = what + " at byte offset " + std::to_string(offset);
+        failed_ = true;
         pos_ = end_;
         return false;
     }
@@ -176,7 +184,8 @@ private:
     const std::uint8_t* begin_ = nullptr;
     const std::uint8_t* pos_ = nullptr;
     const std::uint8_t* end_ = nullptr;
-    std::string error_;  // empty until the first failure
+    bool failed_ = false;
+    std::string error_;  // the first failure's reason
 };
 
 }  // namespace tarvenne

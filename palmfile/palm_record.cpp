@@ -3,6 +3,7 @@
 
 #include "palmfile/dat_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -63,23 +64,16 @@ BlobView PalmRecord::Blob(int slot) const {
     return blob;
 }
 
-FieldSlot* RecordList::NewSlots() {
-    const std::size_t fields = static_cast<std::size_t>(layout_->fields);
-    if (slot_chunks_.empty() || slots_used_ == kRecordsPerChunk) {
-        std::unique_ptr<FieldSlot[]> chunk(new FieldSlot[kRecordsPerChunk * fields]());
-        slot_chunks_.push_back(std::move(chunk));
-        slots_used_ = 0;
-    }
-    return slot_chunks_.back().get() + fields * slots_used_++;
-}
-
 PalmRecord* RecordList::AppendNew() {
+    FieldSlot* slots = NextSlots();
+    if (!slots) return nullptr;
+    std::fill(slots, slots + layout_->fields, FieldSlot{});
     try {
-        FieldSlot* slots = NewSlots();
         records_.emplace_back(slots, &store_, layout_);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+    ++slots_used_;
     cursor_.Appended(Count());
     return &records_.back();
 }
@@ -93,48 +87,106 @@ void RecordList::Clear() {
     cursor_.Reset();
 }
 
-bool RecordList::ReadRecord(DatReader& in, std::uint32_t fields, bool swap_names) {
-    const RecordLayout& l = *layout_;
-    // Slots are filled in a scratch row first, so that a record cut short leaves nothing.
-    FieldSlot row[kMaxRecordFields] = {};
-    const std::uint8_t* const base = in.Begin();
-    const auto place = [base](std::string_view bytes) {
-        return static_cast<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()) - base);
-    };
-    for (std::uint32_t p = 0; p < fields; ++p) {
-        FieldSlot& slot = row[l.SlotOf(static_cast<int>(p), swap_names)];
-        switch (l.kind[p]) {
-            case FieldKind::kInteger:
-            case FieldKind::kBoolean: {
-                std::int32_t value = 0;
-                if (!in.ReadIntegerField(&value)) return false;
-                slot.a = static_cast<std::uint32_t>(value);
-                break;
-            }
-            case FieldKind::kText: {
-                std::string_view text;
-                if (!in.ReadTextField(&text)) return false;
-                slot = FieldSlot{text.empty() ? 0 : place(text), static_cast<std::uint32_t>(text.size())};
-                break;
-            }
-            case FieldKind::kBlob: {
-                std::string_view bytes;
-                if (!in.ReadBlob(&bytes)) return false;
-                slot = FieldSlot{place(bytes), static_cast<std::uint32_t>(bytes.size())};
-                break;
-            }
-            case FieldKind::kLong: {
-                std::uint64_t value = 0;
-                if (!in.ReadLongField(&value)) return false;
-                slot = FieldSlot{static_cast<std::uint32_t>(value),
-                                 static_cast<std::uint32_t>(value >> 32)};
-                break;
-            }
+RecordList::RecordList(const RecordLayout& layout) : layout_(&layout) {
+    for (int swap = 0; swap < 2; ++swap)
+        for (int p = 0; p < kMaxRecordFields; ++p)
+            slot_of_[swap][p] = static_cast<std::uint8_t>(p < layout.fields ? layout.SlotOf(p, swap != 0) : p);
+}
+
+FieldSlot* RecordList::NextSlots() {
+    const std::size_t fields = static_cast<std::size_t>(layout_->fields);
+    try {
+        if (slot_chunks_.empty() || slots_used_ == kRecordsPerChunk) {
+            std::unique_ptr<FieldSlot[]> chunk(new FieldSlot[kRecordsPerChunk * fields]);
+            slot_chunks_.push_back(std::move(chunk));
+            slots_used_ = 0;
         }
+    } catch (const std::bad_alloc&) {
+        return nullptr;
     }
-    PalmRecord* record = AppendNew();
-    if (!record) return in.Refuse("the computer ran out of memory while reading the records");
-    std::memcpy(const_cast<FieldSlot*>(record->Slots()), row, sizeof(FieldSlot) * l.fields);
+    return slot_chunks_.back().get() + fields * slots_used_;
+}
+
+bool RecordList::ReadRecord(DatReader& in, std::uint32_t fields, bool swap_names) {
+    // The fields go straight into the slots the next record takes; they become a record
+    // only once every field was read.
+    FieldSlot* const slots = NextSlots();
+    if (!slots) return in.Refuse("the computer ran out of memory while reading the records");
+    const RecordLayout& l = *layout_;
+    const std::uint8_t* const base = in.Begin();
+    const std::uint8_t* const end = in.End();
+    const std::uint8_t* p = in.Here();
+    const auto le32 = [](const std::uint8_t* b) { return DatReader::Le32(b); };
+    const std::uint8_t* const slot_of = slot_of_[swap_names ? 1 : 0];
+    // Positions a short row does not hold read as zeros.
+    if (fields < static_cast<std::uint32_t>(l.fields)) std::fill(slots, slots + l.fields, FieldSlot{});
+    std::uint32_t f = 0;
+    // The walk below checks every length against the bytes left; at the first field it
+    // does not take, the reader reads that field again, to fail with the reason.
+    for (; f < fields; ++f) {
+        FieldSlot& slot = slots[slot_of[f]];
+        const std::size_t left = static_cast<std::size_t>(end - p);
+        if (left < 8) break;
+        const std::uint32_t tag = le32(p);
+        std::size_t size = 8;
+        switch (l.kind[f]) {
+            case FieldKind::kInteger:
+            case FieldKind::kBoolean:
+                if (tag != kTagInteger && tag != kTagIntegerAlt && tag != kTagBoolean) goto stop;
+                slot = FieldSlot{le32(p + 4), 0};
+                break;
+            case FieldKind::kText: {
+                if (tag != kTagCString || left < 9) goto stop;
+                std::size_t length = p[8];
+                size = 9;
+                if (length == 0xFF) {
+                    if (left < 11) goto stop;
+                    length = static_cast<std::size_t>(p[9] | p[10] << 8);
+                    size = 11;
+                }
+                if (left - size < length) goto stop;
+                slot = FieldSlot{length ? static_cast<std::uint32_t>(p + size - base) : 0,
+                                 static_cast<std::uint32_t>(length)};
+                size += length;
+                break;
+            }
+            case FieldKind::kLong:
+                if (left < 12) goto stop;
+                slot = FieldSlot{le32(p + 4), le32(p + 8)};
+                size = 12;
+                break;
+            case FieldKind::kBlob:  // w0, w1 and, when w1 is not 0, w2, w3, a length and the bytes
+                if (le32(p + 4) != 0) {
+                    if (left < 20 || left - 20 < le32(p + 16)) goto stop;
+                    size = 20 + le32(p + 16);
+                }
+                slot = FieldSlot{static_cast<std::uint32_t>(p - base), static_cast<std::uint32_t>(size)};
+                break;
+        }
+        p += size;
+    }
+stop:
+    in.MoveTo(p);
+    if (f < fields) {
+        // The reader's own reads say what is wrong with the field the walk stopped at.
+        std::int32_t value = 0;
+        std::string_view text;
+        std::uint64_t bits = 0;
+        const FieldKind kind = l.kind[f];
+        const bool read = kind == FieldKind::kText   ? in.ReadTextField(&text)
+                          : kind == FieldKind::kLong ? in.ReadLongField(&bits)
+                          : kind == FieldKind::kBlob ? in.ReadBlob(&text)
+                                                     : in.ReadIntegerField(&value);
+        if (read) in.Refuse("a field the reader could not take");
+        return false;
+    }
+    try {
+        records_.emplace_back(slots, &store_, layout_);
+    } catch (const std::bad_alloc&) {
+        return in.Refuse("the computer ran out of memory while reading the records");
+    }
+    ++slots_used_;
+    cursor_.Appended(Count());
     return true;
 }
 

@@ -1,8 +1,8 @@
 // The records of a contacts file in memory, for both layouts: one slot of eight bytes per
 // field, texts and blobs kept where they lie in the loaded file's bytes, texts the
 // conversion writes in an arena of the record list. A load thus costs one pass over the
-// file and one small block per record, not an object per field, and every record is
-// decoded (and checked) when the file is loaded.
+// file and a record's slots in a block shared by a thousand records, not an object per
+// field, and every record is decoded (and checked) when the file is loaded.
 #pragma once
 
 #include "engine/contact_list.h"
@@ -22,9 +22,11 @@ class DatStream;
 
 // Integer and boolean fields: the value in a. Eight-byte fields: low word in a, high in b.
 // Texts and blobs: a place in the record list's FieldStore (a), and a length (b).
+// Left uninitialised by default, so that the slots of a large file are written once, by the
+// reader; FieldSlot{} is all zeros.
 struct FieldSlot {
-    std::uint32_t a = 0;
-    std::uint32_t b = 0;
+    std::uint32_t a;
+    std::uint32_t b;
 };
 
 // The bytes the slots of one record list point at: the file as loaded, and an arena for
@@ -114,7 +116,7 @@ private:
 // append and the cursor follows the rules of the program's other lists (ListCursor).
 class RecordList {
 public:
-    explicit RecordList(const RecordLayout& layout) : layout_(&layout) {}
+    explicit RecordList(const RecordLayout& layout);
     RecordList(const RecordList&) = delete;
     RecordList& operator=(const RecordList&) = delete;
 
@@ -151,9 +153,12 @@ public:
                             bool swap_names);
 
 private:
-    FieldSlot* NewSlots();
+    // The slots the next record takes, not yet zeroed (null when memory runs out); taken on
+    // append.
+    FieldSlot* NextSlots();
 
     const RecordLayout* layout_;  // static
+    std::uint8_t slot_of_[2][kMaxRecordFields];  // the layout's SlotOf, names as read and swapped
     FieldStore store_;
     std::deque<PalmRecord> records_;  // a deque, so records stay where they are on append
     std::vector<std::unique_ptr<FieldSlot[]>> slot_chunks_;
