@@ -126,46 +126,23 @@ int OpenConversion(const OpenRequest& request, OpenedConversion* opened, std::st
     const TargetSpec& target = request.target;
     opened->source_label = request.source;
 
-    // A file target is probed first, as the options page does, so that a file no reader
-    // takes is refused before anything else happens.
-    std::int32_t probed = 0;
-    if (!target.for_user) {
-        probed = ConversionJob::ProbeContactsFile(target.path);
-        if (probed == kProbeUnreadable) {
-            ConversionJob reader(DesktopVersionThreshold);
-            reader.LoadTargetFromFile(target.path);
-            *why = "Invalid Palm Desktop contacts file \"" + target.path + "\"" +
-                   (reader.LastError().empty() ? std::string(".") : ": " + reader.LastError());
-            return kExitUnreadable;
-        }
-    }
-
     std::uint32_t version = request.desktop_version;
-    bool follow_target = false;
-    if (!request.version_given) {
-        version = GetDesktopVersion();
-        follow_target = version == kNoDesktopVersion;
-    }
-    // Without an installation the file is written in the layout it was read in.
-    if (follow_target && probed == kProbeClassic) version = kClassicWriterVersion;
-    if (follow_target && probed == kProbePalmSg) version = DesktopVersionThreshold;
-
-    auto open_target = [&](std::uint32_t with_version) {
-        opened->job = std::make_unique<ConversionJob>(with_version);
-        opened->job->SetSwapNames(request.swap_names);
-        return target.for_user ? opened->job->LoadTargetForUser(target.user_id)
-                               : opened->job->LoadTargetFromFile(target.path);
-    };
-    bool loaded = open_target(follow_target && target.for_user ? DesktopVersionThreshold : version);
-    if (loaded && follow_target && target.for_user &&
-        opened->job->LoadedLayout() == kLayoutClassic)
-        loaded = open_target(kClassicWriterVersion);
+    const bool follow_target = !request.version_given && (version = GetDesktopVersion()) == kNoDesktopVersion;
+    opened->job = std::make_unique<ConversionJob>(version);
+    opened->job->SetSwapNames(request.swap_names);
+    const bool loaded = target.for_user ? opened->job->LoadTargetForUser(target.user_id)
+                                        : opened->job->LoadTargetFromFile(target.path);
     if (!loaded) {
-        *why = "cannot read the contacts file of \"" + request.target_text + "\"" +
-               (opened->job->LastError().empty() ? std::string(".")
-                                                 : ": " + opened->job->LastError());
+        const std::string reason =
+            opened->job->LastError().empty() ? std::string(".") : ": " + opened->job->LastError();
+        *why = target.for_user ? "cannot read the contacts file of \"" + request.target_text + "\"" + reason
+                               : "Invalid Palm Desktop contacts file \"" + target.path + "\"" + reason;
         return kExitUnreadable;
     }
+    // Without an installation the file is written in the layout it was read in.
+    if (follow_target)
+        opened->job->SetDesktopVersion(opened->job->LoadedLayout() == kLayoutClassic ? kClassicWriterVersion
+                                                                                     : DesktopVersionThreshold);
     const ConversionJob& job = *opened->job;
     opened->target_path = job.LoadedLayout() == kLayoutClassic ? job.ClassicFile().Path()
                                                                  : job.PalmSgFile().Path();

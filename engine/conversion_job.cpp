@@ -2,6 +2,7 @@
 #include "engine/conversion_job.h"
 
 #include "palminstall/palm_desktop_locator.h"
+#include "platform/file_system.h"
 
 #include <new>
 
@@ -22,7 +23,18 @@ std::string Reason(const AddressFile& file) {
 }  // namespace
 
 std::string UnreadableTargetReason(const AddressFile& classic, const AddressFile& palmsg) {
-    return "Classic layout: " + Reason(classic) + ". Newer layout: " + Reason(palmsg) + ".";
+    std::string reason = "Classic layout: " + Reason(classic) + ". Newer layout: " + Reason(palmsg) + ".";
+    // A save cut short by a crash leaves the file unreadable and its backup whole; nothing
+    // restores it behind the user's back, but the user is told how.
+    const std::string& path = classic.PathTried().empty() ? palmsg.PathTried() : classic.PathTried();
+    const std::string backup = path + ".xbk";
+    if (!path.empty() && platform::PathExists(backup) &&
+        (ClassicAddressFile(backup).Loaded() || PalmSgAddressFile(backup).Loaded())) {
+        const std::string when = platform::ModifiedTimeText(backup);
+        reason += " A backup" + (when.empty() ? std::string() : " from " + when) + " is at " + backup +
+                  "; copy it over the file to restore it.";
+    }
+    return reason;
 }
 
 ConversionJob::ConversionJob() : ConversionJob(GetDesktopVersion()) {}

@@ -8,6 +8,7 @@
 #include "engine/target_contact_list.h"
 #include "palmfile/classic_address_file.h"
 #include "palmfile/palmsg_address_file.h"
+#include "palminstall/palm_desktop_locator.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,7 +41,8 @@ enum class AddOutcome {
     kFailed,   // an error (see LastError()); the save is refused from then on
 };
 
-// Why neither reader took a file, from what each of them found.
+// Why neither reader took a file, from what each of them found, and, when a good backup
+// lies beside the file, where it is and how to restore it.
 std::string UnreadableTargetReason(const AddressFile& classic, const AddressFile& palmsg);
 
 class ConversionJob {
@@ -82,6 +84,13 @@ public:
 
     TargetContactList& TargetContacts() { return target_contacts_; }
     const TargetContactList& TargetContacts() const { return target_contacts_; }
+
+    // For a caller that settles the version once the target is open (the tool, without an
+    // installation, writes the layout the file was read in).
+    void SetDesktopVersion(std::uint32_t version) {
+        desktop_version_ = version;
+        uses_new_layout_ = version >= DesktopVersionThreshold;
+    }
 
     std::int32_t LoadedLayout() const { return loaded_layout_; }
     bool UsesNewLayout() const { return uses_new_layout_; }

@@ -39,6 +39,7 @@ bool AddressFile::LoadForUser(std::int32_t user_id) {
 bool AddressFile::Load(const std::string& path) {
     loaded_ = false;
     ClearError();
+    path_tried_ = path;
     try {
         if (!Open(path, 2)) return false;
         std::vector<std::uint8_t> bytes;

@@ -69,6 +69,8 @@ public:
     const std::vector<std::uint8_t>& TrailingBytes() const { return trailing_; }
     // The file the last successful load read (and a successful SaveAs wrote).
     const std::string& LoadedPath() const { return loaded_path_; }
+    // The file the last load tried, whether it succeeded or not.
+    const std::string& PathTried() const { return path_tried_; }
 
 protected:
     AddressFile(const RecordLayout& layout, const FileSchema& defaults);
@@ -99,6 +101,7 @@ private:
     RecordList records_;
     std::vector<std::uint8_t> trailing_;
     std::string loaded_path_;
+    std::string path_tried_;
 };
 
 }  // namespace tarvenne

@@ -147,7 +147,12 @@ bool DatStream::ReplaceWithBackup(const std::string& path, const std::vector<std
         return Fail("the backup copy \"" + backup_path + "\" could not be made (" + why +
                     "); the file was not changed");
     }
-    bool ok = file_.SeekTo(0);
+    // A shorter content cuts the file first: a save stopped part way then leaves a file
+    // that is refused as cut, never the new content followed by an old tail.
+    std::uint64_t size = 0;
+    bool ok = file_.Size(&size);
+    if (ok && bytes.size() < size) ok = file_.SeekTo(bytes.size()) && file_.TruncateHere();
+    ok = ok && file_.SeekTo(0);
     std::size_t slice = kFirstSlice;
     for (std::size_t done = 0; ok && done < bytes.size();) {
         const std::size_t n = std::min(slice, bytes.size() - done);

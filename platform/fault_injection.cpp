@@ -1,6 +1,8 @@
 // Counters behind the test-only fault plan.
 #include "platform/fault_injection.h"
 
+#include <cstdlib>
+
 namespace tarvenne::platform {
 namespace {
 FaultPlan g_plan;
@@ -25,7 +27,9 @@ bool InjectedFault(FaultPoint point) {
     const int call = ++g_calls[i];
     const int at = g_plan.fail_at[i];
     if (at <= 0) return false;
-    return g_plan.fail_from_then_on ? call >= at : call == at;
+    const bool fail = g_plan.fail_from_then_on ? call >= at : call == at;
+    if (fail && g_plan.stop_the_process) std::_Exit(99);
+    return fail;
 }
 
 }  // namespace tarvenne::platform

@@ -12,6 +12,8 @@ enum class FaultPoint { Open, Read, Write, Truncate, Flush, Copy, Count_ };
 struct FaultPlan {
     int fail_at[static_cast<int>(FaultPoint::Count_)] = {};
     bool fail_from_then_on = false;
+    // Instead of failing, end the process there, as a power cut or a kill would.
+    bool stop_the_process = false;
 };
 
 void SetFaultPlan(const FaultPlan& plan);

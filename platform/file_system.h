@@ -88,6 +88,8 @@ private:
 // source another opener holds.
 bool CopyFileReplacing(const std::string& from, const std::string& to);
 bool PathExists(const std::string& path);
+// When the file was last written, in local time as "2026-12-07 14:02"; empty when unknown.
+std::string ModifiedTimeText(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Convenience for tools and tests: read or write a whole file without locking semantics.
 bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes);

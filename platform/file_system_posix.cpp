@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 #include <vector>
 #include <fcntl.h>
@@ -196,6 +197,16 @@ std::string SystemErrorText(int code) {
     char buffer[256] = {};
     // glibc's strerror_r (the GNU one) may return a text of its own instead of filling buffer.
     return ::strerror_r(code, buffer, sizeof buffer);
+}
+
+std::string ModifiedTimeText(const std::string& path) {
+    struct stat st {};
+    struct tm local {};
+    char text[32] = {};
+    if (::stat(path.c_str(), &st) != 0 || !::localtime_r(&st.st_mtime, &local) ||
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) == 0)
+        return std::string();
+    return text;
 }
 
 bool PathExists(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace tarvenne::platform {
@@ -182,6 +183,19 @@ std::string SystemErrorText(int code) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' ||
                              text.back() == '.'))
         text.pop_back();
+    return text;
+}
+
+std::string ModifiedTimeText(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &time))
+        return std::string();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute);
     return text;
 }
 

@@ -90,6 +90,18 @@ TEST(DumpUsageTest, BadUsageAndUnreadableTargets) {
         EXPECT_EQ(r.status, c.status) << c.args.back();
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+    // A file a crash left cut, with its good backup beside it: the message says where that is.
+    const std::vector<std::uint8_t> good = BuildFile(Layout::kPalmSg, {Row(Layout::kPalmSg)});
+    const std::string cut = dir.File("cut.dat");
+    ASSERT_TRUE(platform::WriteFileBytes(cut, {good.begin(), good.begin() + 100}));
+    ASSERT_TRUE(platform::WriteFileBytes(cut + ".xbk", good));
+    const CliRun damaged = Cli({"dump", cut});
+    EXPECT_EQ(damaged.status, 3);
+    EXPECT_NE(damaged.err.find("A backup from " + platform::ModifiedTimeText(cut + ".xbk") + " is at " + cut +
+                               ".xbk; copy it over the file to restore it."),
+              std::string::npos)
+        << damaged.err;
+
     // A system error comes with the system's own words.
     const std::string words = ": " + platform::SystemErrorText(2) + " (system error 2)";
     EXPECT_NE(Cli({"dump", dir.File("nosuch.dat")}).err.find(words), std::string::npos) << words;

@@ -3,6 +3,7 @@
 // one record, refused and dry runs that leave every byte alone, and the exit codes.
 #include "cli/output_format.h"
 #include "palminstall/palm_desktop_libraries.h"
+#include "palminstall/palm_desktop_locator.h"
 #include "palmfile/classic_address_file.h"
 #include "palmfile/palmsg_address_file.h"
 #include "platform/module_folder.h"
@@ -140,6 +141,10 @@ TEST_P(ConvertEndToEnd, RefusedAndDryRunsLeaveTheFileAndTheOldBackupAlone) {
     EXPECT_EQ(dry.status, 0);
     EXPECT_EQ(JsonValue(dry.out, "added"), "6");
     EXPECT_EQ(JsonValue(dry.out, "saved"), "false");
+    if (GetDesktopVersion() == kNoDesktopVersion) {  // no installation: the layout read is written
+        CliRun plain = Cli({"convert", book, target, "--dry-run", "--format", "json"});
+        EXPECT_EQ(JsonValue(plain.out, "write_layout"), JsonValue(plain.out, "read_layout"));
+    }
     CliRun dry_refused = Cli({"convert", book, target, "--desktop-version", other, "--dry-run"});
     EXPECT_EQ(dry_refused.status, 1);
     EXPECT_EQ(FileBytes(target), before);

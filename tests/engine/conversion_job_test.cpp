@@ -3,9 +3,14 @@
 // job must not merge, and what the job refuses.
 #include "engine/conversion_job.h"
 
+#include "platform/fault_injection.h"
+
 #include "tests/engine/target_file.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace tarvenne {
 namespace {
@@ -205,6 +210,60 @@ TEST_P(JobTest, SavesAreRefusedWhereTheyWouldLoseOrMisplaceData) {
     EXPECT_EQ(after, file);
     EXPECT_EQ(ConversionJob::ProbeContactsFile(Path()), classic() ? kProbeClassic : kProbePalmSg);
     EXPECT_EQ(ConversionJob::ProbeContactsFile(folder_.File("missing.dat")), kProbeUnreadable);
+}
+
+// A save of a sample file stopped at each of its steps, as a power cut would stop it: the
+// file reads as before or as after, or its backup holds it as before and the next opening
+// says where that backup is.
+TEST_P(JobTest, ASaveStoppedAtAnyStepLeavesTheFileOrAnAnnouncedBackup) {
+    const std::string sample = std::string(TARVENNE_SOURCE_DIR) + (classic() ? "/samples/address-classic.dat"
+                                                                             : "/samples/address-palmsg.dat");
+    std::vector<std::uint8_t> before, after;
+    ASSERT_TRUE(platform::ReadFileBytes(sample, &before));
+    const auto convert = [&] {
+        auto job = Open(before);
+        for (int i = 0; i < 60; ++i) {  // enough for a save of several slices
+            ContactRecord c = Contact("First" + std::to_string(i), "Last");
+            c.note = std::string(300, 'n');
+            job->AddContact(&c);
+        }
+        ContactRecord anna = Contact("Anna", "Berger");
+        anna.work_phone = "+49 30 1234567";
+        anna.title = "Head of Sales";
+        job->AddContact(&anna);
+        return job;
+    };
+    after = Saved(*convert());
+    using F = platform::FaultPoint;
+    for (const auto& [point, count] : {std::pair{F::Copy, 1}, std::pair{F::Write, 4}, std::pair{F::Truncate, 1},
+                                       std::pair{F::Flush, 1}}) {
+        for (int n = 1; n <= count; ++n) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(point)) + "@" + std::to_string(n));
+            std::filesystem::remove(Path() + ".xbk");
+            auto job = convert();
+            platform::FaultPlan plan;
+            plan.fail_at[static_cast<int>(point)] = n;
+            plan.stop_the_process = true;
+            EXPECT_EXIT(
+                {
+                    platform::SetFaultPlan(plan);
+                    job->SaveTarget();
+                    std::_Exit(0);
+                },
+                ::testing::ExitedWithCode(99), "");
+            std::vector<std::uint8_t> now, backup;
+            platform::ReadFileBytes(Path(), &now);
+            if (now == before || now == after) continue;
+            ASSERT_TRUE(platform::ReadFileBytes(Path() + ".xbk", &backup));
+            EXPECT_EQ(backup, before);
+            ConversionJob next(60001);
+            EXPECT_FALSE(next.LoadTargetFromFile(Path()));
+            EXPECT_NE(next.LastError().find("A backup from "), std::string::npos) << next.LastError();
+            EXPECT_NE(next.LastError().find(" is at " + Path() + ".xbk; copy it over the file to restore it."),
+                      std::string::npos)
+                << next.LastError();
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, JobTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
