@@ -1,6 +1,8 @@
 // The command table and the dispatch of tarvenne-cli.
 #include "cli/commands.h"
 
+#include "version.h"
+
 namespace tarvenne::cli {
 
 const std::vector<Command>& Commands() {
@@ -22,6 +24,7 @@ namespace {
 void PrintUsage(std::ostream& to) {
     to << "usage:\n";
     for (const Command& c : Commands()) to << "  tarvenne-cli " << c.usage << "\n";
+    to << "  tarvenne-cli version (or --version)\n";
     to << "TARGET is a contacts file (address.dat) or @user:ID for a Palm Desktop user's file.\n";
 }
 }  // namespace
@@ -33,6 +36,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintUsage(out);
+        return kExitDone;
+    }
+    if (args[0] == "--version" || args[0] == "version") {
+        if (args.size() > 1) {
+            err << "tarvenne-cli version: unexpected argument \"" << args[1] << "\"\n";
+            return kExitUsage;
+        }
+        out << "tarvenne-cli " << TARVENNE_VERSION_TEXT << "\n";
         return kExitDone;
     }
     CommandIo io{out, err};

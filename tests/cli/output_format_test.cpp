@@ -2,6 +2,9 @@
 // CSV quoting, and the argument parser.
 #include "cli/arguments.h"
 #include "cli/output_format.h"
+#include "platform/file_version.h"
+#include "tests/cli/cli_run.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +98,20 @@ TEST(Arguments, SwitchesValuesAndErrors) {
     p = ParseArguments({"--", "--weird-name.dat"}, accepted);
     EXPECT_EQ(p.error, "");
     EXPECT_EQ(p.positionals, std::vector<std::string>{"--weird-name.dat"});
+}
+
+TEST(VersionTest, TheToolSaysTheVersionItsResourceCarries) {
+    const CliRun r = Cli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "tarvenne-cli " TARVENNE_VERSION_TEXT "\n");
+    EXPECT_EQ(Cli({"version"}).out, r.out);
+    EXPECT_EQ(Cli({"version", "x"}).status, 2);
+#ifdef TARVENNE_CLI_PROGRAM
+    platform::FileVersion v;
+    ASSERT_TRUE(platform::ReadFileVersion(TARVENNE_CLI_PROGRAM, &v));
+    EXPECT_EQ(r.out, "tarvenne-cli " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
+                         std::to_string(v.build) + "." + std::to_string(v.private_part) + "\n");
+#endif
 }
 
 }  // namespace
