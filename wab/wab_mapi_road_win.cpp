@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarvenne::wab {
 namespace {
@@ -88,9 +90,9 @@ std::string Describe(const char* call, HRESULT hr) {
     return std::string(call) + " failed (" + code + ")";
 }
 
-// The entry's properties in the portable form: strings and time stamps carry their
-// values; anything else only its tag, which matches no text slot.
-void CopyProperties(const SPropValue* props, ULONG count, std::vector<PropertyValue>* out) {
+// The entry's properties in the portable form, viewing the WAB's buffer: strings and
+// time stamps carry their values; anything else only its tag, which matches no text slot.
+void ViewProperties(const SPropValue* props, ULONG count, std::vector<PropertyValue>* out) {
     out->reserve(count);
     for (ULONG i = 0; i < count; ++i) {
         PropertyValue v;
@@ -106,19 +108,19 @@ void CopyProperties(const SPropValue* props, ULONG count, std::vector<PropertyVa
             default:
                 break;
         }
-        out->push_back(std::move(v));
+        out->push_back(v);
     }
 }
 
-// Reads one mail user named by its entry id; false (nothing delivered) when it cannot be
-// opened or its properties cannot be read.
-bool ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary& id,
-                  AddressBookEntry* entry) {
+// Reads one mail user named by its entry id and hands it to deliver while its property
+// buffer is held; nothing is delivered when it cannot be opened or its properties read.
+void ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary& id,
+                  const std::function<void(const EntryView&)>& deliver) {
     ULONG object_type = 0;
     Held<IUnknown> opened;
     HRESULT hr = address_book->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0,
                                          &object_type, &opened.p);
-    if (FAILED(hr) || !opened.p) return false;
+    if (FAILED(hr) || !opened.p) return;
     LPMAILUSER mail_user = reinterpret_cast<LPMAILUSER>(opened.p);
 
     ULONG count = 0;
@@ -126,17 +128,22 @@ bool ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary&
     LPSPropValue values = nullptr;
     hr = mail_user->GetProps(nullptr, 0, &count, &values);
     props.p = values;
-    if (FAILED(hr) || !values) return false;
-    CopyProperties(values, count, &entry->values);
-    if (id.cb > 0 && id.lpb) entry->entry_id.assign(id.lpb, id.lpb + id.cb);
-    return true;
+    if (FAILED(hr) || !values) return;
+    std::vector<PropertyValue> viewed;
+    ViewProperties(values, count, &viewed);
+    EntryView entry;
+    entry.object_type = MAPI_MAILUSER;
+    if (id.cb > 0 && id.lpb) entry.entry_id = std::string_view(reinterpret_cast<const char*>(id.lpb), id.cb);
+    entry.values = viewed.data();
+    entry.value_count = viewed.size();
+    deliver(entry);
 }
 
 }  // namespace
 
 bool ReadAddressBook(platform::EntryPoint wab_open, const std::string& path,
                      std::unique_ptr<AddressBookSession>* session,
-                     const std::function<void(AddressBookEntry&&)>& deliver, std::string* why) {
+                     const std::function<void(const EntryView&)>& deliver, std::string* why) {
     std::string ignored;
     if (!why) why = &ignored;
     if (session) session->reset();
@@ -226,8 +233,7 @@ bool ReadAddressBook(platform::EntryPoint wab_open, const std::string& path,
         const SPropValue& type = row.lpProps[2];
         if (type.ulPropTag != PR_OBJECT_TYPE || type.Value.l != MAPI_MAILUSER) continue;
         if (id.ulPropTag != PR_ENTRYID) continue;
-        AddressBookEntry entry;
-        if (ReadMailUser(book, wab, id.Value.bin, &entry)) deliver(std::move(entry));
+        ReadMailUser(book, wab, id.Value.bin, deliver);
     }
     *session = std::move(held);
     return true;
