@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kConvertUsage =
     "convert SOURCE TARGET [--swap-names] [--custom N=PROPERTY]...\n"
     "                     [--select differing|all] [--desktop-version N] [--dry-run]\n"
-    "                     [--format text|json]";
+    "                     [--codepage N] [--format text|json]";
 
 struct ConvertReport {
     std::string source, target;
@@ -81,7 +81,7 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
 int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     ArgumentSpec accepted;
     accepted.switches = {"--swap-names", "--dry-run"};
-    accepted.valued = {"--format", "--custom", "--select", "--desktop-version"};
+    accepted.valued = {"--format", "--custom", "--select", "--desktop-version", "--codepage"};
     accepted.repeatable = {"--custom"};
     accepted.min_positionals = accepted.max_positionals = 2;
     const ParsedArguments parsed = ParseArguments(args, accepted);
@@ -92,6 +92,7 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
         usage_error = "unknown format \"" + format + "\" (text or json)";
     if (usage_error.empty() && select != "differing" && select != "all")
         usage_error = "unknown selection \"" + select + "\" (differing or all)";
+    if (usage_error.empty()) ApplyCodePageOption(parsed, &usage_error);
     OpenRequest request;
     wab::CustomFieldMap custom{};
     if (usage_error.empty() && ParseOpenRequest(parsed, &request, &custom, &usage_error)) {
@@ -158,7 +159,7 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
                 ++report.skipped;
                 if (match != kMatchIdentical)
                     io.err << "tarvenne-cli convert: \""
-                           << Windows1252ToUtf8(c->Text(wab::tag::kDisplayName))
+                           << AnsiToUtf8(c->Text(wab::tag::kDisplayName))
                            << "\" could not be added to the contacts file\n";
             }
         }

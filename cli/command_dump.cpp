@@ -22,7 +22,7 @@ const char* AddressKindName(int slot) {
     return kNames[slot];
 }
 
-std::string U(const std::string& ansi) { return Windows1252ToUtf8(ansi); }
+std::string U(const std::string& ansi) { return AnsiToUtf8(ansi); }
 
 std::string Hex(std::uint32_t v) {
     char buf[16];
@@ -325,16 +325,17 @@ void TextPalmSg(std::ostream& out, PalmSgAddressFile& file) {
 int RunDump(const std::vector<std::string>& args, CommandIo& io) {
     ArgumentSpec accepted;
     accepted.switches = {"--swap-names"};
-    accepted.valued = {"--format"};
+    accepted.valued = {"--format", "--codepage"};
     accepted.min_positionals = accepted.max_positionals = 1;
     const ParsedArguments parsed = ParseArguments(args, accepted);
     const std::string format = parsed.Value("--format", "text");
     std::string usage_error = parsed.error;
     if (usage_error.empty() && format != "text" && format != "json" && format != "csv")
         usage_error = "unknown format \"" + format + "\" (text, json or csv)";
+    if (usage_error.empty()) ApplyCodePageOption(parsed, &usage_error);
     if (!usage_error.empty()) {
         io.err << "tarvenne-cli dump: " << usage_error << "\n"
-               << "usage: tarvenne-cli dump TARGET [--swap-names] [--format text|json|csv]\n";
+               << "usage: tarvenne-cli dump TARGET [--swap-names] [--codepage N] [--format text|json|csv]\n";
         return kExitUsage;
     }
 
