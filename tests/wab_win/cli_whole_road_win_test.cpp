@@ -36,18 +36,14 @@ CliRun Cli(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
-// Removes a file the test put into the test bed, and its backup.
-class Placed {
-public:
-    explicit Placed(std::string path) : path_(std::move(path)) {}
+// A file the test puts into the test bed, removed again with its backup.
+struct Placed {
     ~Placed() {
-        platform::RemoveFile(path_);
-        platform::RemoveFile(path_ + ".xbk");
+        platform::RemoveFile(path);
+        platform::RemoveFile(path + ".xbk");
     }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
+    const std::string& Path() const { return path; }
+    std::string path;
 };
 
 TEST(CliWholeRoad, UsersUserTargetsAndTheAddressBookThroughWab32) {
@@ -67,8 +63,8 @@ TEST(CliWholeRoad, UsersUserTargetsAndTheAddressBookThroughWab32) {
 
     // Bob's file in the newer layout, Ann's in the classic one.
     const std::string sep(1, platform::kPathSeparator);
-    Placed bob(desktop + sep + "BrownB" + sep + "address" + sep + "address.dat");
-    Placed ann(desktop + sep + "AdamsA" + sep + "address" + sep + "address.dat");
+    Placed bob{desktop + sep + "BrownB" + sep + "address" + sep + "address.dat"};
+    Placed ann{desktop + sep + "AdamsA" + sep + "address" + sep + "address.dat"};
     testing::WriteFileBytes(bob.Path(), testing::PalmSgFileBytes(bob.Path(), {}));
     testing::WriteFileBytes(ann.Path(), testing::ClassicFileBytes(ann.Path(), {}));
     const std::string by_path = dir.File("by-path.dat");
