@@ -270,12 +270,12 @@ TEST(VCardReader, LineEndsAndUtf16DoNotChangeWhatIsRead) {
 }
 
 TEST(VCardReader, AFileReadInPiecesGivesTheCardsOfTheWhole) {
-    // Over a megabyte, so the file is read in several pieces; every card shape and a long
-    // quoted-printable note that runs across a piece's end.
-    std::string text;
-    const std::string shapes = Fixture(kOutlook) + Fixture(kJoined) + "\r\n" +
-                               "BEGIN:VCARD\r\nVERSION:2.1\r\nNOTE;ENCODING=QUOTED-PRINTABLE:" +
-                               std::string(5000, 'q') + "=\r\n" + std::string(5000, 'r') +
+    // Over a megabyte, so the file is read in several pieces; every card shape, and long
+    // values folded and soft-broken every 70 bytes, so pieces end amid them.
+    std::string text, folded, soft;
+    for (int i = 0; i < 150; ++i) folded += std::string(70, 'f') + "\r\n ", soft += std::string(70, 's') + "=\r\n";
+    const std::string shapes = Fixture(kOutlook) + Fixture(kJoined) + "\r\nBEGIN:VCARD\r\nNOTE:" +
+                               folded + "\r\nTITLE;ENCODING=QUOTED-PRINTABLE:" + soft +
                                "\r\nEND:VCARD\r\n" + Fixture(kGoogle);
     while (text.size() < 3u * 1024 * 1024) text += shapes;
     testing::TestFolder dir;
