@@ -19,12 +19,11 @@ namespace {
 
 // A card as delivered, kept after the reader is done with it.
 struct Card {
-    std::uint32_t object_type = 0;
+    std::uint32_t object_type;
     std::string id;
     std::map<std::uint32_t, std::string> texts;
     std::map<std::uint32_t, std::uint64_t> times;
 };
-
 struct Book {
     VCardReadResult result;
     std::vector<Card> cards;
@@ -69,12 +68,7 @@ const char* const kJoined = "joined.vcf";  // exports joined with copy /b
 
 // One expected text: card (0-based) of a fixture, in the code page, written as UTF-8;
 // "<none>" for no value.
-struct Expect {
-    const char* file;
-    std::size_t card;
-    std::uint32_t tag;
-    const char* utf8;
-};
+struct Expect { const char* file; std::size_t card; std::uint32_t tag; const char* utf8; };
 
 void ExpectTexts(unsigned code_page, std::initializer_list<Expect> rows) {
     std::map<std::string, Book> books;
@@ -163,19 +157,11 @@ TEST(VCardReader, ABeginEndsAnOpenCardExceptAnAgentsAndMarksStartAnyLine) {
 }
 
 TEST(VCardReader, BirthdaysWithoutAYearAreNone) {
-    const struct {
-        const char* line;
-        std::uint64_t expected;
-    } cases[] = {
-        {"BDAY:19700203", Day(1970, 2, 3)},
-        {"BDAY:1970-02-03T23:59:59Z", Day(1970, 2, 3)},
-        {"BDAY;X-APPLE-OMIT-YEAR=1604:1604-04-15", 0},
-        {"BDAY;VALUE=date:--0415", 0},
-        {"BDAY:--04-15", 0},
-        {"BDAY:1970-02-30", 0},
-        {"BDAY:1600-12-31", 0},
-        {"BDAY:circa 1800", 0},
-        {"BDAY:2000-02-29", Day(2000, 2, 29)},
+    const struct { const char* line; std::uint64_t expected; } cases[] = {
+        {"BDAY:19700203", Day(1970, 2, 3)}, {"BDAY:1970-02-03T23:59:59Z", Day(1970, 2, 3)},
+        {"BDAY;X-APPLE-OMIT-YEAR=1604:1604-04-15", 0}, {"BDAY;VALUE=date:--0415", 0},
+        {"BDAY:--04-15", 0}, {"BDAY:1970-02-30", 0}, {"BDAY:1600-12-31", 0},
+        {"BDAY:circa 1800", 0}, {"BDAY:2000-02-29", Day(2000, 2, 29)},
     };
     for (const auto& c : cases) {
         const Book book = Parse(std::string("BEGIN:VCARD\nVERSION:3.0\n") + c.line + "\nEND:VCARD\n");

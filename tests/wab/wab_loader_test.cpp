@@ -1,5 +1,8 @@
 // The loader: which reader serves a path, what a failed load leaves, loading twice, the
-// registry's library path, and entry ids that outlive the contacts they came with.
+// registry's library path, entry ids that outlive the contacts they came with, and the
+// marking of the loaded contacts against a target.
+#include "engine/contact_record.h"
+#include "engine/target_contact_list.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "tests/test_folder.h"
@@ -54,6 +57,26 @@ TEST(WabLoader, ReadsCardsSkipsGroupsAndKeepsEntryIdsInCopies) {
     EXPECT_FALSE(loader.Load(dir.File("missing.vcf")));
     EXPECT_EQ(loader.Count(), 0u);
     EXPECT_NE(loader.LastError().find("missing.vcf"), std::string::npos) << loader.LastError();
+}
+
+TEST(WabLoader, MarkingGivesNewChangedAndUnchanged) {
+    testing::TestFolder dir;
+    ASSERT_TRUE(platform::WriteFileBytes(dir.File("b.vcf"), Bytes(Card("Ada") + Card("Charles") + Card("Mary"))));
+    WabLoader loader;
+    TargetContactList target;
+    EXPECT_FALSE(MarkAgainstTarget(nullptr, &target));
+    EXPECT_FALSE(MarkAgainstTarget(&loader, nullptr));
+    ASSERT_TRUE(loader.Load(dir.File("b.vcf")));
+    ContactRecord same, other;
+    ASSERT_TRUE(ConvertSourceContact(loader.Get(0), &same));
+    ASSERT_TRUE(ConvertSourceContact(loader.Get(1), &other));
+    EXPECT_FALSE(ConvertSourceContact(nullptr, &other));
+    other.note = "a different note";
+    ASSERT_TRUE(target.AppendCopy(&same) && target.AppendCopy(&other));
+    ASSERT_TRUE(MarkAgainstTarget(&loader, &target));
+    EXPECT_EQ(loader.Get(0)->difference_status, kUnchanged);
+    EXPECT_EQ(loader.Get(1)->difference_status, kChanged);
+    EXPECT_EQ(loader.Get(2)->difference_status, kNew);
 }
 
 TEST(WabLoader, WithoutTheLibraryOnlyVCardsCanBeRead) {
