@@ -761,6 +761,8 @@ std::size_t LastCardStart(std::string_view bytes, std::size_t from) {
         if (bytes[i - 1] != '\n' && bytes[i - 1] != '\r') continue;
         std::string_view line = bytes.substr(i, bytes.find_first_of("\r\n", i) - i);
         if (line.substr(0, 3) == kByteOrderMark) line.remove_prefix(3);
+        // A line that begins with a blank continues the one before it: never a start.
+        if (line.empty() || line[0] == ' ' || line[0] == '\t') continue;
         if (IsCardBoundary(line, "BEGIN") && i + line.size() < bytes.size()) return i;
     }
     return 0;
