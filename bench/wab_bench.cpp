@@ -73,7 +73,8 @@ const char* const kCompanies[] = {"Berger & S\xC3\xB6hne GmbH", "Whitfield Consu
 // a note of a line or two, a birthday and a UID.
 void AppendCard(int i, std::string* out) {
     const std::string k = std::to_string(i);
-    const std::string given = kGiven[i % 12], family = kFamily[i % 13];
+    // Names repeat across a real book only now and then: every card its own person here.
+    const std::string given = kGiven[i % 12], family = std::string(kFamily[i % 13]) + "-" + k;
     const std::string company = kCompanies[i % 6];
     const std::string uid = "8f3c2a1e-" + std::to_string(1000 + i % 9000) + "-4b7d-9e2f-" +
                             std::to_string(100000000000LL + i);
@@ -93,7 +94,8 @@ void AppendCard(int i, std::string* out) {
             t += "NOTE:Met at the trade fair in Hannover\\, spring 2019. Prefers calls in the "
                  "mor\r\n ning\\; send the catalogue every autumn.\r\n";
             t += "BDAY:1975-04-" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(i % 28 + 1) + "\r\n";
-            t += "UID:" + uid + "\r\nREV:2024-01-15T10:20:30Z\r\nEND:VCARD\r\n";
+            t += "CATEGORIES:Customers,Trade fair\r\nUID:" + uid +
+                 "\r\nREV:2024-01-15T10:20:30Z\r\nEND:VCARD\r\n";
             break;
         case 1:  // Google Contacts
             t += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + given + " " + family + "\r\n";
@@ -107,7 +109,7 @@ void AppendCard(int i, std::string* out) {
             t += "NOTE:Friend of the family. Birthday party every year in June; bring the "
                  "photos\\nfrom the last trip.\r\n";
             t += "URL:https://www.example.com/people/" + k + "\r\n";
-            t += "CATEGORIES:myContacts,Friends\r\nEND:VCARD\r\n";
+            t += "CATEGORIES:myContacts,Friends\r\nREV:2024-01-15T10:20:30.123Z\r\nEND:VCARD\r\n";
             break;
         default:  // Outlook, vCard 2.1
             t += "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=utf-8:" + family + ";" + given + "\r\n";

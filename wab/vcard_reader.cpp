@@ -251,7 +251,6 @@ public:
         if (joined) {
             // The header was read from the first line, unless a fold cut it short.
             if (!parsed) parsed = ParseHeader(joined_, p, &value_start);
-            else p->value = std::string_view(joined_).substr(value_start);
             if (!parsed) return Kind::Stray;
             p->value = std::string_view(joined_).substr(value_start);
             return Kind::Property;
