@@ -466,6 +466,7 @@ private:
     std::string uid_;
     std::string id_;
     std::string quoted_, unescaped_, decoded_, phone_;
+    std::array<std::string, 5> address_;  // street, city, region, postal code, country
     std::vector<PropertyValue> values_;
 };
 
@@ -597,24 +598,20 @@ void CardBuilder::HandleAddress(const Property& p) {
     if (address_rank_[kind] != 0 && address_rank_[kind] <= p.rank) return;
     std::array<std::string_view, 7> parts;
     SplitComponents(p.value, &parts);
-    std::string street;
-    for (int k = 0; k < 3; ++k) {
+    // The street's parts, then city, region, postal code and country, each in address_[].
+    for (std::string& part : address_) part.clear();
+    for (int k = 0; k < 7; ++k) {
         const std::string_view part = Decode(parts[k], p);
-        if (part.empty()) continue;
-        if (!street.empty()) street += "\r\n";
-        street.append(part.data(), part.size());
+        std::string& into = address_[k < 3 ? 0 : k - 2];
+        if (k < 3 && !into.empty() && !part.empty()) into += "\r\n";
+        into.append(part.data(), part.size());
     }
-    std::array<std::string, 4> rest;
-    bool any = !street.empty();
-    for (int k = 0; k < 4; ++k) {
-        rest[k] = std::string(Decode(parts[k + 3], p));
-        any = any || !rest[k].empty();
-    }
+    bool any = false;
+    for (const std::string& part : address_) any = any || !part.empty();
     if (!any) return;
     address_rank_[kind] = p.rank;
     for (std::uint32_t t : kTags[kind]) slots_[FindTextRow(t)] = Slot();
-    Offer(kTags[kind][0], street, p.rank);
-    for (int k = 0; k < 4; ++k) Offer(kTags[kind][k + 1], rest[k], p.rank);
+    for (int k = 0; k < 5; ++k) Offer(kTags[kind][k], address_[k], p.rank);
 }
 
 // The first date of each kind wins; a date whose year is a stand-in is no date.
