@@ -287,6 +287,9 @@ TEST(VCardReader, FilesThatAreNotVCardsAndFilesPastTheLimitsAreRefused) {
                       "\r\nFN:after\r\nEND:VCARD\r\n");
     EXPECT_EQ(book.cards.at(0).texts.count(tag::kComment), 0u);
     EXPECT_EQ(book.cards.at(0).texts.at(tag::kDisplayName), "after");
+    std::string folded = "BEGIN:VCARD\r\nNOTE:";  // the same length reached by folding
+    for (int i = 0; i < 1100; ++i) folded += std::string(1000, 'y') + "\r\n ";
+    EXPECT_EQ(Parse(folded + "z\r\nEND:VCARD\r\n").cards.at(0).texts.count(tag::kComment), 0u);
     // Too many cards refuse the file instead of dropping contacts.
     std::string many;
     for (std::size_t i = 0; i <= kMaxVCardCards; ++i) many += "BEGIN:VCARD\nEND:VCARD\n";
