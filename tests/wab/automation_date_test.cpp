@@ -61,7 +61,9 @@ TEST(AutomationDate, AgreesWithTheSystemCalls) {
         const bool var_ok = SystemTimeToVariantTime(&st, &sys_date) != FALSE;
         double our_date = 0;
         ASSERT_EQ(CalendarToAutomationDate(ours, &our_date), var_ok);
-        if (var_ok) EXPECT_EQ(our_date, sys_date);  // to the last bit
+        if (var_ok) {
+            EXPECT_EQ(our_date, sys_date);  // to the last bit
+        }
     }
 }
 }  // namespace
