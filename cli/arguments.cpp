@@ -1,6 +1,8 @@
 // Command-line parsing for the commands of tarvenne-cli.
 #include "cli/arguments.h"
 
+#include "engine/bounded_text.h"
+
 namespace tarvenne::cli {
 
 std::string ParsedArguments::Value(const std::string& name, const std::string& def) const {
@@ -60,6 +62,24 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const Argum
     else if (parsed.positionals.size() > accepted.max_positionals)
         parsed.error = "unexpected argument \"" + parsed.positionals[accepted.max_positionals] + "\"";
     return parsed;
+}
+
+bool ApplyCodePageOption(const ParsedArguments& parsed, std::string* why) {
+    const std::string text = parsed.Value("--codepage", "");
+    if (text.empty() && parsed.values.count("--codepage") == 0) return true;
+    static const char* const kAccepted[] = {"874",  "932",  "936",  "949",  "950",
+                                            "1250", "1251", "1252", "1253", "1254",
+                                            "1255", "1256", "1257", "1258"};
+    for (const char* code_page : kAccepted) {
+        if (text == code_page) {
+            SetTextCodePage(static_cast<unsigned>(std::stoul(text)));
+            return true;
+        }
+    }
+    *why = "--codepage \"" + text +
+           "\" is not a Windows ANSI code page this tool knows (874, 932, 936, 949, 950, "
+           "1250 to 1258)";
+    return false;
 }
 
 }  // namespace tarvenne::cli

@@ -31,4 +31,9 @@ struct ParsedArguments {
 // "--" ends the options; everything after it is positional.
 ParsedArguments ParseArguments(const std::vector<std::string>& args, const ArgumentSpec& accepted);
 
+// --codepage N: the Windows ANSI code page of the contacts file's texts (874, 932, 936,
+// 949, 950, 1250 to 1258), made the process's text code page. Without the option the
+// system's stays. False, with the reason, for any other value.
+bool ApplyCodePageOption(const ParsedArguments& parsed, std::string* why);
+
 }  // namespace tarvenne::cli

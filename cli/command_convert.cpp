@@ -18,7 +18,7 @@ namespace {
 constexpr const char* kConvertUsage =
     "convert SOURCE TARGET [--swap-names] [--custom N=PROPERTY]...\n"
     "                     [--select differing|all] [--desktop-version N] [--dry-run]\n"
-    "                     [--format text|json]";
+    "                     [--codepage N] [--format text|json]";
 
 // A text that reached the file shorter than the address book holds it.
 struct Cut {
@@ -109,7 +109,7 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
 int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     ArgumentSpec accepted;
     accepted.switches = {"--swap-names", "--dry-run"};
-    accepted.valued = {"--format", "--custom", "--select", "--desktop-version"};
+    accepted.valued = {"--format", "--custom", "--select", "--desktop-version", "--codepage"};
     accepted.repeatable = {"--custom"};
     accepted.min_positionals = accepted.max_positionals = 2;
     const ParsedArguments parsed = ParseArguments(args, accepted);
@@ -120,6 +120,7 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
         usage_error = "unknown format \"" + format + "\" (text or json)";
     if (usage_error.empty() && select != "differing" && select != "all")
         usage_error = "unknown selection \"" + select + "\" (differing or all)";
+    if (usage_error.empty()) ApplyCodePageOption(parsed, &usage_error);
     OpenRequest request;
     wab::CustomFieldMap custom{};
     if (usage_error.empty() && ParseOpenRequest(parsed, &request, &custom, &usage_error)) {
@@ -192,7 +193,7 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
                     // Counted nowhere; the file must not be written without it.
                     failed = true;
                     io.err << "tarvenne-cli convert: \""
-                           << Windows1252ToUtf8(c->Text(wab::tag::kDisplayName))
+                           << AnsiToUtf8(c->Text(wab::tag::kDisplayName))
                            << "\" could not be added to the contacts file\n";
                     break;
             }

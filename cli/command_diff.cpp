@@ -12,14 +12,15 @@ namespace tarvenne::cli {
 namespace {
 
 constexpr const char* kDiffUsage =
-    "diff SOURCE TARGET [--swap-names] [--custom N=PROPERTY]... [--format text|json]";
+    "diff SOURCE TARGET [--swap-names] [--custom N=PROPERTY]... [--codepage N]\n"
+    "                  [--format text|json]";
 
 }  // namespace
 
 int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
     ArgumentSpec accepted;
     accepted.switches = {"--swap-names"};
-    accepted.valued = {"--format", "--custom"};
+    accepted.valued = {"--format", "--custom", "--codepage"};
     accepted.repeatable = {"--custom"};
     accepted.min_positionals = accepted.max_positionals = 2;
     const ParsedArguments parsed = ParseArguments(args, accepted);
@@ -29,6 +30,7 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
         usage_error = "unknown format \"" + format + "\" (text or json)";
     OpenRequest request;
     wab::CustomFieldMap custom{};
+    if (usage_error.empty()) ApplyCodePageOption(parsed, &usage_error);
     if (usage_error.empty()) ParseOpenRequest(parsed, &request, &custom, &usage_error);
     if (!usage_error.empty()) {
         io.err << "tarvenne-cli diff: " << usage_error << "\nusage: tarvenne-cli " << kDiffUsage
@@ -73,9 +75,9 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
             ++counts[s == wab::kNew ? 0 : s == wab::kChanged ? 1 : 2];
             std::string status = StatusName(s);
             status.resize(10, ' ');
-            io.out << status << Windows1252ToUtf8(c->Text(wab::tag::kDisplayName));
+            io.out << status << AnsiToUtf8(c->Text(wab::tag::kDisplayName));
             const std::string_view email = c->Text(wab::tag::kEmailAddress);
-            if (!email.empty()) io.out << " <" << Windows1252ToUtf8(email) << ">";
+            if (!email.empty()) io.out << " <" << AnsiToUtf8(email) << ">";
             io.out << "\n";
         }
         io.out << loader.Count() << " contacts: " << counts[0] << " new, " << counts[1]

@@ -55,7 +55,7 @@ std::string AddressKindName(std::int32_t kind) {
     return kind >= 0 && kind < 3 ? kNames[kind] : "Address (kind " + std::to_string(kind) + ")";
 }
 
-std::string U(std::string_view ansi) { return Windows1252ToUtf8(ansi); }
+std::string U(std::string_view ansi) { return AnsiToUtf8(ansi); }
 
 std::string Hex(std::uint32_t v) {
     char buf[16];
@@ -249,16 +249,17 @@ void TextRecord(std::ostream& out, const AddressFile& file, const PalmRecord& r,
 int RunDump(const std::vector<std::string>& args, CommandIo& io) {
     ArgumentSpec accepted;
     accepted.switches = {"--swap-names"};
-    accepted.valued = {"--format"};
+    accepted.valued = {"--format", "--codepage"};
     accepted.min_positionals = accepted.max_positionals = 1;
     const ParsedArguments parsed = ParseArguments(args, accepted);
     const std::string format = parsed.Value("--format", "text");
     std::string usage_error = parsed.error;
     if (usage_error.empty() && format != "text" && format != "json" && format != "csv")
         usage_error = "unknown format \"" + format + "\" (text, json or csv)";
+    if (usage_error.empty()) ApplyCodePageOption(parsed, &usage_error);
     if (!usage_error.empty()) {
         io.err << "tarvenne-cli dump: " << usage_error << "\n"
-               << "usage: tarvenne-cli dump TARGET [--swap-names] [--format text|json|csv]\n";
+               << "usage: tarvenne-cli dump TARGET [--swap-names] [--codepage N] [--format text|json|csv]\n";
         return kExitUsage;
     }
 

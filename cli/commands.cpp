@@ -7,13 +7,15 @@ namespace tarvenne::cli {
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
-        {"dump", "dump TARGET [--swap-names] [--format text|json|csv]", RunDump},
-        {"diff", "diff SOURCE TARGET [--swap-names] [--custom N=PROPERTY]... [--format text|json]",
+        {"dump", "dump TARGET [--swap-names] [--codepage N] [--format text|json|csv]", RunDump},
+        {"diff",
+         "diff SOURCE TARGET [--swap-names] [--custom N=PROPERTY]... [--codepage N]\n"
+         "                       [--format text|json]",
          RunDiff},
         {"convert",
          "convert SOURCE TARGET [--swap-names] [--custom N=PROPERTY]...\n"
          "                       [--select differing|all] [--desktop-version N] [--dry-run]\n"
-         "                       [--format text|json]",
+         "                       [--codepage N] [--format text|json]",
          RunConvert},
         {"users", "users [--format text|json]", RunUsers},
     };
@@ -25,7 +27,9 @@ void PrintUsage(std::ostream& to) {
     to << "usage:\n";
     for (const Command& c : Commands()) to << "  tarvenne-cli " << c.usage << "\n";
     to << "  tarvenne-cli version (or --version)\n";
-    to << "TARGET is a contacts file (address.dat) or @user:ID for a Palm Desktop user's file.\n";
+    to << "TARGET is a contacts file (address.dat) or @user:ID for a Palm Desktop user's file.\n"
+       << "--codepage N is the Windows code page of the file's texts (874, 932, 936, 949, 950,\n"
+       << "1250 to 1258; default: the system's, 1252 outside Windows).\n";
 }
 }  // namespace
 

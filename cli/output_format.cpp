@@ -1,6 +1,9 @@
 // Text decoding and the JSON and CSV forms used by the commands' output.
 #include "cli/output_format.h"
 
+#include "engine/bounded_text.h"
+#include "wab/ansi_text.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -40,6 +43,8 @@ std::string Windows1252ToUtf8(std::string_view text) {
     }
     return out;
 }
+
+std::string AnsiToUtf8(std::string_view text) { return wab::Utf8FromAnsi(text, TextCodePage()); }
 
 std::string JsonString(std::string_view utf8) {
     std::string out = "\"";

@@ -1,4 +1,4 @@
-// Printing the files' 8-bit texts: Windows-1252 decoded to UTF-8, JSON strings and a small
+// Printing the files' 8-bit texts: decoded to UTF-8, JSON strings and a small
 // JSON writer, CSV fields.
 #pragma once
 
@@ -13,6 +13,9 @@ namespace tarvenne::cli {
 // Windows-1252 bytes as UTF-8. The five bytes the code page leaves undefined (81, 8D, 8F,
 // 90, 9D) become the control characters of the same number, as Windows decodes them.
 std::string Windows1252ToUtf8(std::string_view text);
+
+// 8-bit text in the process's text code page (see --codepage) as UTF-8.
+std::string AnsiToUtf8(std::string_view text);
 
 // A UTF-8 text as a quoted JSON string: quote, backslash and control characters escaped.
 std::string JsonString(std::string_view utf8);
@@ -40,8 +43,8 @@ public:
     // The key of the next value inside an object.
     void Key(std::string_view name);
     void String(std::string_view utf8);
-    // An 8-bit text of a contacts file, decoded from Windows-1252.
-    void Text(std::string_view ansi) { String(Windows1252ToUtf8(ansi)); }
+    // An 8-bit text of a contacts file, decoded from the text code page.
+    void Text(std::string_view ansi) { String(AnsiToUtf8(ansi)); }
     void Int(std::int64_t value);
     void Number(double value);
     void Bool(bool value);

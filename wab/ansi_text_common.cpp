@@ -1,20 +1,11 @@
-// UTF-8 decoding and encoding and the Windows-1252 table, shared by both builds.
+// What every build shares: UTF-8 checks, UTF-16 decoding, and the rules that decide how a
+// declared (or undeclared) character set is read before the platform converts it.
 #include "wab/ansi_text.h"
 
 #include <cstdint>
 
 namespace tarvenne::wab {
 namespace {
-
-// Windows-1252 0x80 to 0x9F. The five unassigned bytes stand for the C1 controls of the
-// same value, as the system's own conversion maps them, so every byte survives a round
-// trip.
-constexpr char16_t kHigh1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -34,78 +25,63 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-// Decodes one character at text[*i], advancing *i; false (advancing one byte) for an
-// invalid, overlong or truncated sequence or a surrogate.
-bool DecodeUtf8(std::string_view text, std::size_t* i, std::uint32_t* cp) {
-    const auto b0 = static_cast<unsigned char>(text[*i]);
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+}  // namespace
+
+std::size_t Utf8CharacterLength(std::string_view text) {
+    if (text.empty()) return 0;
+    const auto b0 = static_cast<unsigned char>(text[0]);
     std::size_t need = 0;
     std::uint32_t value = 0, min = 0;
-    if (b0 < 0x80) {
-        *cp = b0;
-        ++*i;
-        return true;
-    } else if ((b0 & 0xE0) == 0xC0) {
+    if (b0 < 0x80) return 1;
+    if ((b0 & 0xE0) == 0xC0) {
         need = 1, value = b0 & 0x1F, min = 0x80;
     } else if ((b0 & 0xF0) == 0xE0) {
         need = 2, value = b0 & 0x0F, min = 0x800;
     } else if ((b0 & 0xF8) == 0xF0) {
         need = 3, value = b0 & 0x07, min = 0x10000;
     } else {
-        ++*i;
-        return false;
+        return 0;
     }
-    if (text.size() - *i <= need) {
-        ++*i;
-        return false;
-    }
+    if (text.size() <= need) return 0;
     for (std::size_t k = 1; k <= need; ++k) {
-        const auto b = static_cast<unsigned char>(text[*i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++*i;
-            return false;
-        }
+        const auto b = static_cast<unsigned char>(text[k]);
+        if ((b & 0xC0) != 0x80) return 0;
         value = (value << 6) | (b & 0x3F);
     }
-    if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++*i;
-        return false;
-    }
-    *i += need + 1;
-    *cp = value;
-    return true;
+    // Overlong forms and surrogates are no characters.
+    if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return need + 1;
 }
-
-char Windows1252FromCodePoint(std::uint32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-    for (int k = 0; k < 32; ++k)
-        if (kHigh1252[k] == cp) return static_cast<char>(0x80 + k);
-    return '?';
-}
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;
-    std::uint32_t cp = 0;
     while (i < text.size()) {
         if (static_cast<unsigned char>(text[i]) < 0x80) {
             ++i;
             continue;
         }
-        if (!DecodeUtf8(text, &i, &cp)) return false;
+        const std::size_t n = Utf8CharacterLength(text.substr(i));
+        if (n == 0) return false;
+        i += n;
     }
     return true;
-}
-
-std::string Utf8FromWindows1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 4);
-    for (char ch : text) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b < 0x80 || b >= 0xA0) AppendUtf8(out, b);
-        else AppendUtf8(out, kHigh1252[b - 0x80]);
-    }
-    return out;
 }
 
 std::string Utf8FromUtf16(std::string_view bytes, bool big_endian) {
@@ -133,15 +109,23 @@ std::string Utf8FromUtf16(std::string_view bytes, bool big_endian) {
     return out;
 }
 
-std::string Windows1252FromUtf8(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        std::uint32_t cp = 0;
-        out.push_back(DecodeUtf8(utf8, &i, &cp) ? Windows1252FromCodePoint(cp) : '?');
+void AnsiConverter::Append(std::string_view text, std::string_view charset, std::string* out) {
+    // Every code page the program writes keeps ASCII as it is.
+    if (IsAscii(text)) {
+        out->append(text.data(), text.size());
+        return;
     }
-    return out;
+    // Exporters that say Latin-1 write Windows-1252 (curly quotes, the euro sign), as
+    // browsers also read it. Bytes above 127 declared ASCII are the system's own, as if
+    // nothing had been declared.
+    if (EqualsNoCase(charset, "ISO-8859-1") || EqualsNoCase(charset, "LATIN1") ||
+        EqualsNoCase(charset, "ISO_8859-1"))
+        charset = "windows-1252";
+    if (EqualsNoCase(charset, "US-ASCII") || EqualsNoCase(charset, "ASCII")) charset = {};
+    if (EqualsNoCase(charset, "UTF8")) charset = "UTF-8";
+    if (!charset.empty() && AppendConverted(text, charset, out)) return;
+    if (IsValidUtf8(text) && AppendConverted(text, "UTF-8", out)) return;
+    out->append(text.data(), text.size());
 }
 
 }  // namespace tarvenne::wab

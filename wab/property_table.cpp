@@ -1,7 +1,10 @@
 // The table of known address-book properties and lookups into it.
 #include "wab/property_table.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
+#include <utility>
 
 namespace tarvenne::wab {
 namespace {
@@ -83,9 +86,17 @@ constexpr PropertyRow kRows[kPropertyCount] = {
 const PropertyRow* PropertyTable() { return kRows; }
 
 int FindPropertyRow(std::uint32_t tag) {
-    for (std::size_t i = 0; i < kPropertyCount; ++i)
-        if (kRows[i].tag == tag) return static_cast<int>(i);
-    return -1;
+    // Every value of every entry is looked up: a sorted index, built once, keeps that to a
+    // handful of comparisons.
+    using TagRow = std::pair<std::uint32_t, int>;
+    static const std::array<TagRow, kPropertyCount> by_tag = [] {
+        std::array<TagRow, kPropertyCount> index{};
+        for (std::size_t i = 0; i < kPropertyCount; ++i) index[i] = {kRows[i].tag, static_cast<int>(i)};
+        std::sort(index.begin(), index.end());
+        return index;
+    }();
+    const auto it = std::lower_bound(by_tag.begin(), by_tag.end(), TagRow{tag, -1});
+    return it != by_tag.end() && it->first == tag ? it->second : -1;
 }
 
 int FindTextRow(std::uint32_t tag) {

@@ -3,26 +3,85 @@
 
 #include "engine/bounded_text.h"
 
+#include <bitset>
+#include <cstring>
+
+static_assert(tarvenne::wab::kPropertyCount == 64, "one bit of filled_rows_ per row");
+
 namespace tarvenne::wab {
+namespace {
+
+// How much of text a slot of capacity keeps: up to its first NUL, cut on a character.
+std::size_t KeptLength(std::string_view text, std::uint32_t capacity) {
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) text = text.substr(0, nul);
+    return CharacterSafeLength(text, capacity == 0 ? 0 : capacity - 1, TextCodePage());
+}
+
+std::uint16_t OffsetAt(const std::string& block, std::size_t k) {
+    std::uint16_t offset = 0;
+    std::memcpy(&offset, block.data() + 2 * k, 2);
+    return offset;
+}
+
+}  // namespace
 
 std::string_view SourceContact::Text(std::uint32_t tag) const {
     const int row = FindTextRow(tag);
-    return row < 0 ? std::string_view() : std::string_view(slots_[row]);
+    return row < 0 ? std::string_view() : TextAtRow(static_cast<std::size_t>(row));
+}
+
+std::string_view SourceContact::TextAtRow(std::size_t row) const {
+    if (row >= kPropertyCount || !(filled_rows_ >> row & 1)) return std::string_view();
+    const std::size_t count = std::bitset<64>(filled_rows_).count();
+    const std::size_t k = std::bitset<64>(filled_rows_ & ((std::uint64_t{1} << row) - 1)).count();
+    const std::size_t texts = 2 * (count + 1);
+    const std::uint16_t begin = OffsetAt(block_, k);
+    return std::string_view(block_.data() + texts + begin, OffsetAt(block_, k + 1) - begin);
 }
 
 bool SourceContact::SetText(std::uint32_t tag, std::string_view text) {
     const int row = FindTextRow(tag);
     if (row < 0) return false;
-    CopyBounded(slots_[row], text, PropertyTable()[row].capacity);
+    std::string_view texts[kPropertyCount];
+    for (std::size_t r = 0; r < kPropertyCount; ++r) texts[r] = TextAtRow(r);
+    texts[row] = text;
+    StoreTexts(texts);  // reads the old block through the views before replacing it
     return true;
 }
 
-std::string_view SourceContact::TextAtRow(std::size_t row) const {
-    return row < kPropertyCount ? std::string_view(slots_[row]) : std::string_view();
+void SourceContact::StoreTexts(const std::string_view* texts) {
+    const PropertyRow* rows = PropertyTable();
+    std::size_t kept[kPropertyCount];
+    std::uint64_t filled = 0;
+    std::size_t count = 0, total = 0;
+    for (std::size_t r = 0; r < kPropertyCount; ++r) {
+        kept[r] = rows[r].kind == SlotKind::Text ? KeptLength(texts[r], rows[r].capacity) : 0;
+        if (kept[r] == 0) continue;
+        filled |= std::uint64_t{1} << r;
+        ++count;
+        total += kept[r];
+    }
+    std::string block;
+    block.resize(2 * (count + 1) + total);
+    std::size_t k = 0, offset = 0;
+    char* text_area = &block[2 * (count + 1)];
+    for (std::size_t r = 0; r < kPropertyCount; ++r) {
+        if (kept[r] == 0) continue;
+        const auto begin = static_cast<std::uint16_t>(offset);
+        std::memcpy(&block[2 * k++], &begin, 2);
+        std::memcpy(text_area + offset, texts[r].data(), kept[r]);
+        offset += kept[r];
+    }
+    const auto end = static_cast<std::uint16_t>(offset);
+    std::memcpy(&block[2 * k], &end, 2);
+    filled_rows_ = filled;
+    block_ = std::move(block);
 }
 
 void SourceContact::Clear() {
-    for (auto& slot : slots_) slot.clear();
+    filled_rows_ = 0;
+    block_ = std::string();
     birthday = 0;
     entry_id.reset();
     difference_status = kUnchanged;
@@ -32,14 +91,17 @@ std::uint32_t Fill(SourceContact* contact, const PropertyValue* values, std::siz
     if (!contact) return 0;
     contact->Clear();
     if (!values) return 0;
+    std::string_view texts[kPropertyCount];
     for (std::size_t i = 0; i < count; ++i) {
         const PropertyValue& value = values[i];
         if (value.tag == tag::kBirthday) {
             contact->birthday = value.time;
         } else {
-            contact->SetText(value.tag, value.text);
+            const int row = FindTextRow(value.tag);
+            if (row >= 0) texts[row] = value.text;
         }
     }
+    contact->StoreTexts(texts);
     return static_cast<std::uint32_t>(count);
 }
 

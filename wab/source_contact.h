@@ -1,11 +1,10 @@
 // One address-book entry as read: a text slot per known text property, the birthday's
 // time stamp, the entry id and the difference status the marking gives it. Also the
-// portable form of one property value, which both address-book readers deliver.
+// portable form of one entry, which both address-book readers hand over.
 #pragma once
 
 #include "wab/property_table.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,12 +14,21 @@
 
 namespace tarvenne::wab {
 
-// One property of an entry as a reader delivers it, whatever the reader: the MAPI road
-// copies each SPropValue into one of these, the vCard reader builds them from the card.
+// One property of an entry as a reader hands it over, whatever the reader: the MAPI road
+// views each SPropValue, the vCard reader the card's decoded values. The text is valid
+// only while the entry is being handed over.
 struct PropertyValue {
     std::uint32_t tag = 0;      // whole MAPI tag, property type included
-    std::string text;           // string values (PT_STRING8), 8-bit ANSI
+    std::string_view text;      // string values (PT_STRING8), 8-bit ANSI
     std::uint64_t time = 0;     // time values (PT_SYSTIME): 100 ns since 1 January 1601
+};
+
+// One entry as a reader hands it over; like its values, valid only during the hand-over.
+struct EntryView {
+    std::uint32_t object_type = kObjectTypeMailUser;
+    std::string_view entry_id;  // the identifier's bytes
+    const PropertyValue* values = nullptr;
+    std::size_t value_count = 0;
 };
 
 // The entry's identifier bytes. Copies of a contact (the record list page keeps them)
@@ -42,8 +50,8 @@ public:
     // The text of a property with a text slot; empty for an absent value and for tags
     // that have no text slot.
     std::string_view Text(std::uint32_t tag) const;
-    // Stores text under tag, cut to the slot's capacity; false (nothing stored) for a tag
-    // without a text slot.
+    // Stores text under tag, cut to the slot's capacity and at its first NUL; false
+    // (nothing stored) for a tag without a text slot.
     bool SetText(std::uint32_t tag, std::string_view text);
     // The slot of the table's row index (0 to 63); empty for rows without a text slot.
     std::string_view TextAtRow(std::size_t row) const;
@@ -63,7 +71,16 @@ public:
     }
 
 private:
-    std::array<std::string, kPropertyCount> slots_;  // by row index; rows without text stay empty
+    friend std::uint32_t Fill(SourceContact*, const PropertyValue*, std::size_t);
+    // Replaces the slots with texts[row] for every row; one allocation for all of them.
+    void StoreTexts(const std::string_view* texts);
+
+    // A book holds thousands of contacts, so the slots live in one block: for the rows
+    // whose bit is set in filled_rows_, in row order, first a 16-bit offset each (and
+    // one for the end), then the texts back to back. The widest slots add up to well
+    // under 65,536 bytes.
+    std::uint64_t filled_rows_ = 0;
+    std::string block_;
 };
 
 // Zeroes the contact, then keeps each value whose tag has a text slot (cut to the slot)

@@ -1,5 +1,5 @@
 // The built-in address-book reader for vCard files (versions 2.1, 3.0 and 4.0), used
-// where WAB32.DLL is not there and for every *.vcf file. It delivers each card as the
+// where WAB32.DLL is not there and for every *.vcf file. It hands over each card as the
 // address book's road does: property values under the tags of the property table, an
 // object type and an entry id, so that the same Fill serves both.
 #pragma once
@@ -8,40 +8,39 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace tarvenne::wab {
 
-// One card as an address-book entry.
-struct VCardEntry {
-    std::uint32_t object_type = kObjectTypeMailUser;  // kObjectTypeDistList for KIND:group
-    // The card's UID ("vcf:" + UID) or, without one, its 1-based position in the file
-    // ("vcf#" + number): stable for as long as the file is.
-    std::vector<std::uint8_t> entry_id;
-    std::vector<PropertyValue> values;  // in the order the card gives them
-};
-
+// Why a file was refused; cards counts the cards handed over (also before a refusal).
 struct VCardReadResult {
     bool ok = false;
-    std::string error;       // why the file was refused, when !ok
+    std::string error;             // why the file was refused, when !ok
     std::size_t error_offset = 0;  // the byte offset the reason refers to
-    std::vector<VCardEntry> entries;
+    std::size_t cards = 0;
 };
+
+// Receives each card as it is read. The entry's id is the card's UID ("vcf:" + UID) or,
+// without one, its 1-based position in the file ("vcf#" + number): stable for as long as
+// the file is. Its object type is kObjectTypeDistList for a group (KIND:group).
+using VCardSink = std::function<void(const EntryView&)>;
 
 // Limits against hostile files. A larger file is refused whole; a longer line is a
 // property no slot could hold (the widest takes 2,047 characters) and is passed over;
 // more cards than the limit refuse the file rather than drop contacts unseen.
-constexpr std::size_t kMaxVCardFileBytes = 64u * 1024u * 1024u;
+constexpr std::size_t kMaxVCardFileBytes = 256u * 1024u * 1024u;
 constexpr std::size_t kMaxVCardLineBytes = 1024u * 1024u;
-constexpr std::size_t kMaxVCardCards = 100000u;
+constexpr std::size_t kMaxVCardCards = 1000000u;
 
-// Parses the bytes of a vCard file. False, with the reason in result->error, when the
-// bytes do not start with a card ("BEGIN:VCARD" as the first line that is not blank,
-// after an optional byte-order mark) or pass a limit; result->entries is then empty.
-bool ParseVCards(const std::uint8_t* data, std::size_t size, VCardReadResult* result);
+// Parses the bytes of a vCard file, converting every value into the text code page. False,
+// with the reason in result->error, when the bytes do not start with a card ("BEGIN:VCARD"
+// as the first line that is not blank, after an optional byte-order mark) or pass a limit;
+// the caller then drops whatever cards it was given.
+bool ParseVCards(const std::uint8_t* data, std::size_t size, const VCardSink& deliver,
+                 VCardReadResult* result);
 
 // Reads and parses a file; a file that cannot be read or is larger than the limit fails.
-bool ReadVCardFile(const std::string& path, VCardReadResult* result);
+bool ReadVCardFile(const std::string& path, const VCardSink& deliver, VCardReadResult* result);
 
 }  // namespace tarvenne::wab

@@ -7,6 +7,7 @@
 #include "wab/vcard_reader.h"
 #include "wab/wab_mapi_road.h"
 
+#include <new>
 #include <utility>
 
 namespace tarvenne::wab {
@@ -60,9 +61,15 @@ bool WabLoader::Load(const std::string& path) {
     Unload();
     last_error_.clear();
     last_road_ = LoadRoad::None;
-    if (EndsWithVcf(path)) return LoadVCards(path, false);
-    if (!open_entry_point_) return LoadVCards(path, true);
-    return LoadThroughAddressBook(path);
+    // A book too large for memory is a failed load like any other, not an exception that
+    // reaches a window procedure.
+    try {
+        if (EndsWithVcf(path)) return LoadVCards(path, false);
+        if (!open_entry_point_) return LoadVCards(path, true);
+        return LoadThroughAddressBook(path);
+    } catch (const std::bad_alloc&) {
+        return Fail("\"" + path + "\" could not be read: not enough memory");
+    }
 }
 
 bool WabLoader::LoadVCards(const std::string& path, bool library_missing) {
@@ -75,14 +82,17 @@ bool WabLoader::LoadVCards(const std::string& path, bool library_missing) {
         return Fail("the current user's address book cannot be opened: " + missing);
     last_road_ = LoadRoad::VCard;
     VCardReadResult read;
-    if (!ReadVCardFile(path, &read)) {
+    // Groups are not contacts; the address book's road never hands them over either.
+    const bool ok = ReadVCardFile(
+        path,
+        [this](const EntryView& entry) {
+            if (entry.object_type == kObjectTypeMailUser) AppendContact(entry);
+        },
+        &read);
+    if (!ok) {
         std::string reason = "\"" + path + "\" could not be read: " + read.error;
         if (library_missing) reason += " (and " + missing + ")";
         return Fail(std::move(reason));
-    }
-    for (VCardEntry& entry : read.entries) {
-        if (entry.object_type != kObjectTypeMailUser) continue;
-        AppendContact(entry.values.data(), entry.values.size(), std::move(entry.entry_id));
     }
     return true;
 }
@@ -92,10 +102,7 @@ bool WabLoader::LoadThroughAddressBook(const std::string& path) {
     std::string why;
     const bool read = ReadAddressBook(
         open_entry_point_, path, &session_,
-        [this](AddressBookEntry&& entry) {
-            AppendContact(entry.values.data(), entry.values.size(), std::move(entry.entry_id));
-        },
-        &why);
+        [this](const EntryView& entry) { AppendContact(entry); }, &why);
     if (!read) {
         return Fail(path.empty() ? "the current user's address book could not be read: " + why
                                  : "\"" + path + "\" could not be read: " + why);
@@ -103,11 +110,11 @@ bool WabLoader::LoadThroughAddressBook(const std::string& path) {
     return true;
 }
 
-void WabLoader::AppendContact(const PropertyValue* values, std::size_t count,
-                              std::vector<std::uint8_t>&& entry_id) {
+void WabLoader::AppendContact(const EntryView& entry) {
     auto contact = std::make_unique<SourceContact>();
-    Fill(contact.get(), values, count);
-    contact->entry_id = std::make_shared<const std::vector<std::uint8_t>>(std::move(entry_id));
+    Fill(contact.get(), entry.values, entry.value_count);
+    contact->entry_id = std::make_shared<const std::vector<std::uint8_t>>(entry.entry_id.begin(),
+                                                                         entry.entry_id.end());
     if (contacts_.Append(contact.get())) contact.release();
 }
 

@@ -78,8 +78,7 @@ private:
     bool LoadVCards(const std::string& path, bool library_missing);
     bool LoadThroughAddressBook(const std::string& path);
     bool Fail(std::string reason);
-    void AppendContact(const PropertyValue* values, std::size_t count,
-                       std::vector<std::uint8_t>&& entry_id);
+    void AppendContact(const EntryView& entry);
 
     ContactList<SourceContact> contacts_;  // owns its contacts (freed by Unload)
     platform::DynamicLibrary library_;     // owns the library handle; freed last

@@ -11,7 +11,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace tarvenne::wab {
 
@@ -23,14 +22,9 @@ public:
     virtual ~AddressBookSession() = default;
 };
 
-// One mail-user entry of the address book.
-struct AddressBookEntry {
-    std::vector<PropertyValue> values;   // every property the entry delivered, in order
-    std::vector<std::uint8_t> entry_id;  // PR_ENTRYID of its row in the contents table
-};
-
 // Opens the address book through wab_open (the library's WABOpen; an empty path means the
-// current user's) and hands every mail user to deliver, in the contents table's order;
+// current user's) and hands every mail user to deliver, in the contents table's order,
+// with every property it has and the PR_ENTRYID of its row;
 // distribution lists and containers are passed over, and so is an entry that cannot be
 // opened or whose properties cannot be read. True when the table was read to its end
 // (or the book has no contents table): *session then holds the interfaces. False, with
@@ -38,6 +32,6 @@ struct AddressBookEntry {
 // SetColumns, SeekRow or QueryRows fails.
 bool ReadAddressBook(platform::EntryPoint wab_open, const std::string& path,
                      std::unique_ptr<AddressBookSession>* session,
-                     const std::function<void(AddressBookEntry&&)>& deliver, std::string* why);
+                     const std::function<void(const EntryView&)>& deliver, std::string* why);
 
 }  // namespace tarvenne::wab

@@ -14,13 +14,48 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tarvenne::wab {
 namespace {
 
-static_assert(PR_DISPLAY_NAME_A == 0x3001001E && PR_ENTRYID == tag::kEntryId &&
-                  PR_OBJECT_TYPE == tag::kObjectType && PR_BIRTHDAY == tag::kBirthday,
-              "the property table's tags are MAPI's");
+// The tags the readers and the conversion name are MAPI's own: a wrong one would lose
+// that property on both roads alike, where no comparison of the two could see it.
+constexpr std::pair<std::uint32_t, ULONG> kNamedTags[] = {
+    {tag::kDisplayName, PR_DISPLAY_NAME_A}, {tag::kEmailAddress, PR_EMAIL_ADDRESS_A},
+    {tag::kLastName, PR_SURNAME_A}, {tag::kMiddleName, PR_MIDDLE_NAME_A},
+    {tag::kFirstName, PR_GIVEN_NAME_A}, {tag::kCompany, PR_COMPANY_NAME_A},
+    {tag::kTitle, PR_TITLE_A}, {tag::kDepartment, PR_DEPARTMENT_NAME_A},
+    {tag::kComment, PR_COMMENT_A}, {tag::kBusinessPhone, PR_BUSINESS_TELEPHONE_NUMBER_A},
+    {tag::kHomePhone, PR_HOME_TELEPHONE_NUMBER_A}, {tag::kPrimaryPhone, PR_PRIMARY_TELEPHONE_NUMBER_A},
+    {tag::kMobilePhone, PR_MOBILE_TELEPHONE_NUMBER_A}, {tag::kCarPhone, PR_CAR_TELEPHONE_NUMBER_A},
+    {tag::kOtherPhone, PR_OTHER_TELEPHONE_NUMBER_A}, {tag::kPager, PR_PAGER_TELEPHONE_NUMBER_A},
+    {tag::kPrimaryFax, PR_PRIMARY_FAX_NUMBER_A}, {tag::kBusinessFax, PR_BUSINESS_FAX_NUMBER_A},
+    {tag::kHomeFax, PR_HOME_FAX_NUMBER_A}, {tag::kPersonalHomepage, PR_PERSONAL_HOME_PAGE_A},
+    {tag::kBusinessHomepage, PR_BUSINESS_HOME_PAGE_A}, {tag::kBusinessCountry, PR_COUNTRY_A},
+    {tag::kBusinessState, PR_STATE_OR_PROVINCE_A}, {tag::kBusinessCity, PR_LOCALITY_A},
+    {tag::kBusinessStreet, PR_STREET_ADDRESS_A}, {tag::kBusinessPostal, PR_POSTAL_CODE_A},
+    {tag::kHomeCountry, PR_HOME_ADDRESS_COUNTRY_A},
+    {tag::kHomeState, PR_HOME_ADDRESS_STATE_OR_PROVINCE_A}, {tag::kHomeCity, PR_HOME_ADDRESS_CITY_A},
+    {tag::kHomeStreet, PR_HOME_ADDRESS_STREET_A}, {tag::kHomePostal, PR_HOME_ADDRESS_POSTAL_CODE_A},
+    {tag::kOtherCountry, PR_OTHER_ADDRESS_COUNTRY_A},
+    {tag::kOtherState, PR_OTHER_ADDRESS_STATE_OR_PROVINCE_A},
+    {tag::kOtherCity, PR_OTHER_ADDRESS_CITY_A}, {tag::kOtherStreet, PR_OTHER_ADDRESS_STREET_A},
+    {tag::kOtherPostal, PR_OTHER_ADDRESS_POSTAL_CODE_A}, {tag::kGeneration, PR_GENERATION_A},
+    {tag::kBusinessPhone2, PR_BUSINESS2_TELEPHONE_NUMBER_A},
+    {tag::kHomePhone2, PR_HOME2_TELEPHONE_NUMBER_A}, {tag::kIsdn, PR_ISDN_NUMBER_A},
+    {tag::kProfession, PR_PROFESSION_A}, {tag::kBirthday, PR_BIRTHDAY},
+    {tag::kWeddingAnniversary, PR_WEDDING_ANNIVERSARY}, {tag::kNickName, PR_NICKNAME_A},
+    {tag::kEntryId, PR_ENTRYID}, {tag::kObjectType, PR_OBJECT_TYPE},
+};
+constexpr bool AllTagsAreMapis() {
+    for (const auto& [ours, mapi] : kNamedTags)
+        if (ours != mapi) return false;
+    return true;
+}
+static_assert(AllTagsAreMapis(), "the property table's tags are MAPI's");
 static_assert(MAPI_MAILUSER == kObjectTypeMailUser && MAPI_DISTLIST == kObjectTypeDistList,
               "object types are MAPI's");
 
@@ -88,9 +123,9 @@ std::string Describe(const char* call, HRESULT hr) {
     return std::string(call) + " failed (" + code + ")";
 }
 
-// The entry's properties in the portable form: strings and time stamps carry their
-// values; anything else only its tag, which matches no text slot.
-void CopyProperties(const SPropValue* props, ULONG count, std::vector<PropertyValue>* out) {
+// The entry's properties in the portable form, viewing the WAB's buffer: strings and
+// time stamps carry their values; anything else only its tag, which matches no text slot.
+void ViewProperties(const SPropValue* props, ULONG count, std::vector<PropertyValue>* out) {
     out->reserve(count);
     for (ULONG i = 0; i < count; ++i) {
         PropertyValue v;
@@ -106,19 +141,19 @@ void CopyProperties(const SPropValue* props, ULONG count, std::vector<PropertyVa
             default:
                 break;
         }
-        out->push_back(std::move(v));
+        out->push_back(v);
     }
 }
 
-// Reads one mail user named by its entry id; false (nothing delivered) when it cannot be
-// opened or its properties cannot be read.
-bool ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary& id,
-                  AddressBookEntry* entry) {
+// Reads one mail user named by its entry id and hands it to deliver while its property
+// buffer is held; nothing is delivered when it cannot be opened or its properties read.
+void ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary& id,
+                  const std::function<void(const EntryView&)>& deliver) {
     ULONG object_type = 0;
     Held<IUnknown> opened;
     HRESULT hr = address_book->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0,
                                          &object_type, &opened.p);
-    if (FAILED(hr) || !opened.p) return false;
+    if (FAILED(hr) || !opened.p) return;
     LPMAILUSER mail_user = reinterpret_cast<LPMAILUSER>(opened.p);
 
     ULONG count = 0;
@@ -126,17 +161,22 @@ bool ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary&
     LPSPropValue values = nullptr;
     hr = mail_user->GetProps(nullptr, 0, &count, &values);
     props.p = values;
-    if (FAILED(hr) || !values) return false;
-    CopyProperties(values, count, &entry->values);
-    if (id.cb > 0 && id.lpb) entry->entry_id.assign(id.lpb, id.lpb + id.cb);
-    return true;
+    if (FAILED(hr) || !values) return;
+    std::vector<PropertyValue> viewed;
+    ViewProperties(values, count, &viewed);
+    EntryView entry;
+    entry.object_type = MAPI_MAILUSER;
+    if (id.cb > 0 && id.lpb) entry.entry_id = std::string_view(reinterpret_cast<const char*>(id.lpb), id.cb);
+    entry.values = viewed.data();
+    entry.value_count = viewed.size();
+    deliver(entry);
 }
 
 }  // namespace
 
 bool ReadAddressBook(platform::EntryPoint wab_open, const std::string& path,
                      std::unique_ptr<AddressBookSession>* session,
-                     const std::function<void(AddressBookEntry&&)>& deliver, std::string* why) {
+                     const std::function<void(const EntryView&)>& deliver, std::string* why) {
     std::string ignored;
     if (!why) why = &ignored;
     if (session) session->reset();
@@ -226,8 +266,7 @@ bool ReadAddressBook(platform::EntryPoint wab_open, const std::string& path,
         const SPropValue& type = row.lpProps[2];
         if (type.ulPropTag != PR_OBJECT_TYPE || type.Value.l != MAPI_MAILUSER) continue;
         if (id.ulPropTag != PR_ENTRYID) continue;
-        AddressBookEntry entry;
-        if (ReadMailUser(book, wab, id.Value.bin, &entry)) deliver(std::move(entry));
+        ReadMailUser(book, wab, id.Value.bin, deliver);
     }
     *session = std::move(held);
     return true;

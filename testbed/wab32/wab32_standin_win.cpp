@@ -2,7 +2,8 @@
 // loader calls, serving the cards of a vCard file (read by the program's own vCard reader)
 // as the entries of the personal address book. Besides the cards, the contents table
 // holds a distribution list first and, after the first card, a mail user that cannot be
-// opened, as real address books can.
+// opened, as real address books can. StandInFailCall(n) makes the n-th call from then on
+// fail, so tests can break a load at every step.
 #include <windows.h>
 // MinGW's <wab.h> does not compile (two of its headers define ENTRYID); these do.
 #include <wabdefs.h>
@@ -35,6 +36,11 @@ struct BufferHeader {
 long g_outstanding_buffers = 0;
 long g_live_objects = 0;
 long g_open_entry_calls = 0;
+long g_calls = 0;    // calls of WABOpen and of the interfaces' methods the loader uses
+long g_fail_at = 0;  // the call that fails; 0: none
+
+// Counts a call; true when it is the one to fail.
+bool FailsNow() { return ++g_calls == g_fail_at; }
 
 BufferHeader* HeaderOf(void* p) {
     return reinterpret_cast<BufferHeader*>(static_cast<unsigned char*>(p) -
@@ -77,11 +83,17 @@ bool Free(void* p) {
 
 // ------------------------------------------------------------------ the book's data
 
+struct Value {
+    ULONG tag;
+    std::string text;
+    std::uint64_t time;
+};
+
 struct Entry {
     ULONG object_type;
     std::string display_name;
     std::vector<BYTE> entry_id;
-    std::vector<tarvenne::wab::PropertyValue> values;
+    std::vector<Value> values;
     bool opens;  // false: OpenEntry fails for it
 };
 
@@ -94,24 +106,24 @@ struct Book {
 
 std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text.begin(), text.end()); }
 
-std::string DisplayName(const tarvenne::wab::VCardEntry& card) {
-    for (const auto& v : card.values)
-        if (v.tag == PR_DISPLAY_NAME_A) return v.text;
-    return std::string();
-}
-
-std::shared_ptr<Book> BuildBook(const tarvenne::wab::VCardReadResult& read) {
-    auto book = std::make_shared<Book>();
+// The cards of a vCard file as the book's entries; false when it is not a vCard file.
+bool BuildBook(const char* path, Book* book) {
     book->entries.push_back({MAPI_DISTLIST, "Stand-in list", Bytes("stand-in:list"), {}, true});
-    bool first = true;
-    for (const auto& card : read.entries) {
-        book->entries.push_back({card.object_type, DisplayName(card), card.entry_id, card.values, true});
-        if (first) {
-            book->entries.push_back({MAPI_MAILUSER, "Cannot be opened", Bytes("stand-in:gone"), {}, false});
-            first = false;
-        }
-    }
-    return book;
+    tarvenne::wab::VCardReadResult read;
+    return tarvenne::wab::ReadVCardFile(
+        path,
+        [&](const tarvenne::wab::EntryView& card) {
+            Entry entry{card.object_type, "", Bytes(std::string(card.entry_id)), {}, true};
+            for (std::size_t i = 0; i < card.value_count; ++i) {
+                const auto& v = card.values[i];
+                entry.values.push_back({v.tag, std::string(v.text), v.time});
+                if (v.tag == PR_DISPLAY_NAME_A) entry.display_name = std::string(v.text);
+            }
+            book->entries.push_back(std::move(entry));
+            if (book->entries.size() == 2)
+                book->entries.push_back({MAPI_MAILUSER, "Cannot be opened", Bytes("stand-in:gone"), {}, false});
+        },
+        &read);
 }
 
 // ------------------------------------------------------------------ COM plumbing
@@ -206,6 +218,7 @@ public:
         if (!count || !props) return MAPI_E_INVALID_PARAMETER;
         *count = 0;
         *props = nullptr;
+        if (FailsNow()) return MAPI_E_CALL_FAILED;
         if (tags) return MAPI_E_NO_SUPPORT;  // the loader asks for everything
         return PropertyBuffer(book_->entries[index_], count, props);
     }
@@ -221,10 +234,12 @@ public:
 
     STDMETHODIMP SetColumns(LPSPropTagArray tags, ULONG) override {
         if (!tags) return MAPI_E_INVALID_PARAMETER;
+        if (FailsNow()) return MAPI_E_CALL_FAILED;
         columns_.assign(tags->aulPropTag, tags->aulPropTag + tags->cValues);
         return S_OK;
     }
     STDMETHODIMP SeekRow(BOOKMARK origin, LONG count, LONG* sought) override {
+        if (FailsNow()) return MAPI_E_CALL_FAILED;
         if (origin != BOOKMARK_BEGINNING || count < 0) return MAPI_E_NO_SUPPORT;
         position_ = std::min<std::size_t>(static_cast<std::size_t>(count), book_->entries.size());
         if (sought) *sought = static_cast<LONG>(position_);
@@ -233,6 +248,7 @@ public:
     STDMETHODIMP QueryRows(LONG wanted, ULONG, LPSRowSet* rows) override {
         if (!rows || wanted < 1) return MAPI_E_INVALID_PARAMETER;
         *rows = nullptr;
+        if (FailsNow()) return MAPI_E_CALL_FAILED;
         const std::size_t n =
             std::min<std::size_t>(static_cast<std::size_t>(wanted), book_->entries.size() - position_);
         auto* set = static_cast<SRowSet*>(Allocate(offsetof(SRowSet, aRow) + sizeof(SRow) * (n ? n : 1)));
@@ -316,6 +332,8 @@ public:
 
     STDMETHODIMP GetContentsTable(ULONG, LPMAPITABLE* table) override {
         if (!table) return MAPI_E_INVALID_PARAMETER;
+        *table = nullptr;
+        if (FailsNow()) return MAPI_E_CALL_FAILED;
         *table = new Table(book_);
         return S_OK;
     }
@@ -338,6 +356,7 @@ public:
 
     STDMETHODIMP GetPAB(ULONG* size, LPENTRYID* id) override {
         if (!size || !id) return MAPI_E_INVALID_PARAMETER;
+        if (FailsNow()) return MAPI_E_CALL_FAILED;
         void* bytes = Allocate(sizeof kPabId);
         if (!bytes) return MAPI_E_NOT_ENOUGH_MEMORY;
         std::memcpy(bytes, kPabId, sizeof kPabId);
@@ -349,6 +368,7 @@ public:
         ++g_open_entry_calls;
         if (!type || !out) return MAPI_E_INVALID_PARAMETER;
         *out = nullptr;
+        if (FailsNow()) return MAPI_E_CALL_FAILED;
         const BYTE* bytes = reinterpret_cast<const BYTE*>(id);
         if (size == sizeof kPabId && bytes && std::memcmp(bytes, kPabId, size) == 0) {
             *type = MAPI_ABCONT;
@@ -427,10 +447,10 @@ STDMETHODIMP WABOpen(LPADRBOOK* address_book, LPWABOBJECT* wab_object, LPWAB_PAR
     if (!address_book || !wab_object) return MAPI_E_INVALID_PARAMETER;
     *address_book = nullptr;
     *wab_object = nullptr;
+    if (FailsNow()) return MAPI_E_CALL_FAILED;
     if (!param || !param->szFileName || !param->szFileName[0]) return MAPI_E_NOT_FOUND;
-    tarvenne::wab::VCardReadResult read;
-    if (!tarvenne::wab::ReadVCardFile(param->szFileName, &read)) return MAPI_E_NOT_FOUND;
-    std::shared_ptr<Book> book = BuildBook(read);
+    auto book = std::make_shared<Book>();
+    if (!BuildBook(param->szFileName, book.get())) return MAPI_E_NOT_FOUND;
     *address_book = new AddressBook(book);
     *wab_object = new WabObject();
     return S_OK;
@@ -440,5 +460,8 @@ STDMETHODIMP WABOpen(LPADRBOOK* address_book, LPWABOBJECT* wab_object, LPWAB_PAR
 LONG StandInOutstandingBuffers() { return g_outstanding_buffers; }
 LONG StandInLiveObjects() { return g_live_objects; }
 LONG StandInOpenEntryCalls() { return g_open_entry_calls; }
+LONG StandInCalls() { return g_calls; }
+// From now on the n-th call fails (1: the next one); 0 lets every call succeed.
+void StandInFailCall(LONG n) { g_fail_at = n > 0 ? g_calls + n : 0; }
 
 }  // extern "C"

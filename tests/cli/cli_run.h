@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/commands.h"
+#include "engine/bounded_text.h"
 
 #include <sstream>
 #include <string>
@@ -17,6 +18,7 @@ struct CliRun {
 inline CliRun Cli(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = RunCli(args, out, err);
+    SetTextCodePage(0);  // the tool sets it for its one run; tests share the process
     return {status, out.str(), err.str()};
 }
 

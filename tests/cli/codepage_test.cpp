@@ -1,0 +1,63 @@
+// --codepage: a Russian user's book converted into a contacts file in Windows-1251 and
+// printed back; the same book in the default code page, where every name reads '?' and
+// each person must still get a record of their own; and the code pages refused.
+#include "palmfile/palmsg_address_file.h"
+#include "platform/file_system.h"
+#include "tests/cli/cli_run.h"
+#include "tests/contacts_file_builder.h"
+#include "tests/test_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvenne::cli {
+namespace {
+
+const std::string kBook = TARVENNE_SOURCE_DIR "/tests/data/vcard/cyrillic_book.vcf";
+
+std::string FileText(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    platform::ReadFileBytes(path, &bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
+    testing::TestFolder dir;
+    const std::string in_1251 = dir.File("ru.dat"), in_1252 = dir.File("default.dat");
+    for (const std::string& path : {in_1251, in_1252})
+        ASSERT_TRUE(platform::WriteFileBytes(path, testing::BuildFile(testing::Layout::kPalmSg, {})));
+
+    const CliRun convert = Cli({"convert", kBook, in_1251, "--codepage", "1251", "--desktop-version", "60001"});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_NE(FileText(in_1251).find("\xD1\xEC\xE8\xF0\xED\xEE\xE2\xE0"), std::string::npos);  // Смирнова
+    const CliRun dump = Cli({"dump", in_1251, "--codepage", "1251", "--format", "json"});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    for (const char* name : {"Смирнова", "Анна", "Кузнецов", "Борис", "Попов", "Виктор", "Иванов", "Петров"})
+        EXPECT_NE(dump.out.find(std::string("\"") + name + "\""), std::string::npos) << name;
+    const CliRun diff = Cli({"diff", kBook, in_1251, "--codepage", "1251"});
+    EXPECT_NE(diff.out.find("unchanged Анна Смирнова <anna@example.ru>"), std::string::npos) << diff.out;
+
+    // Windows-1252 has no Cyrillic: Олег Иванов and Иван Петров both read "???? ??????",
+    // and still become two records, and a second run finds nothing to do.
+    const CliRun in_default = Cli({"convert", kBook, in_1252, "--desktop-version", "60001", "--format", "json"});
+    ASSERT_EQ(in_default.status, 0) << in_default.err;
+    EXPECT_EQ(JsonValue(in_default.out, "added"), "5");
+    EXPECT_EQ(PalmSgAddressFile(in_1252).Records().Count(), 5u);
+    EXPECT_EQ(FileText(in_1252).find("\xD1\xEC\xE8\xF0"), std::string::npos);
+    const CliRun again = Cli({"convert", kBook, in_1252, "--desktop-version", "60001", "--format", "json"});
+    EXPECT_EQ(JsonValue(again.out, "unchanged"), "5");
+}
+
+TEST(CodePage, OnlyTheWindowsAnsiCodePagesAreAccepted) {
+    for (const char* bad : {"65001", "437", "1259", "abc", ""}) {
+        for (const char* command : {"dump", "diff", "convert"}) {
+            std::vector<std::string> args = {command, "a.vcf", "b.dat", "--codepage", bad};
+            if (std::string(command) == "dump") args.erase(args.begin() + 1);
+            const CliRun run = Cli(args);
+            EXPECT_EQ(run.status, kExitUsage) << command << " " << bad;
+            EXPECT_NE(run.err.find("--codepage"), std::string::npos) << run.err;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarvenne::cli
