@@ -122,7 +122,7 @@ std::vector<TextCut> CutTexts(const SourceContact& contact, const std::vector<Te
     std::vector<TextCut> cuts;
     for (const TextKept& k : kept) {
         const std::uint32_t tag = SourceTagOf(contact, k.text);
-        const std::size_t length = contact.Text(tag).size();
+        const std::size_t length = contact.DeliveredLength(tag);
         if (tag != 0 && k.kept < length) cuts.push_back(TextCut{tag, length, k.kept});
     }
     return cuts;

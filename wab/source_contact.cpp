@@ -40,13 +40,23 @@ std::string_view SourceContact::TextAtRow(std::size_t row) const {
     return std::string_view(block_.data() + texts + begin, OffsetAt(block_, k + 1) - begin);
 }
 
+std::size_t SourceContact::DeliveredLength(std::uint32_t tag) const {
+    const int row = FindTextRow(tag);
+    for (const auto& [cut_row, length] : delivered_)
+        if (cut_row == row) return length;
+    return Text(tag).size();
+}
+
 bool SourceContact::SetText(std::uint32_t tag, std::string_view text) {
     const int row = FindTextRow(tag);
     if (row < 0) return false;
     std::string_view texts[kPropertyCount];
     for (std::size_t r = 0; r < kPropertyCount; ++r) texts[r] = TextAtRow(r);
     texts[row] = text;
+    auto delivered = std::move(delivered_);
     StoreTexts(texts);  // reads the old block through the views before replacing it
+    for (const auto& cut : delivered)
+        if (cut.first != row) delivered_.push_back(cut);
     return true;
 }
 
@@ -55,8 +65,12 @@ void SourceContact::StoreTexts(const std::string_view* texts) {
     std::size_t kept[kPropertyCount];
     std::uint64_t filled = 0;
     std::size_t count = 0, total = 0;
+    delivered_.clear();
     for (std::size_t r = 0; r < kPropertyCount; ++r) {
         kept[r] = rows[r].kind == SlotKind::Text ? KeptLength(texts[r], rows[r].capacity) : 0;
+        const std::size_t whole = texts[r].substr(0, texts[r].find('\0')).size();
+        if (rows[r].kind == SlotKind::Text && kept[r] < whole)
+            delivered_.emplace_back(static_cast<std::uint8_t>(r), static_cast<std::uint32_t>(whole));
         if (kept[r] == 0) continue;
         filled |= std::uint64_t{1} << r;
         ++count;
@@ -82,6 +96,7 @@ void SourceContact::StoreTexts(const std::string_view* texts) {
 void SourceContact::Clear() {
     filled_rows_ = 0;
     block_ = std::string();
+    delivered_.clear();
     birthday = 0;
     entry_id.reset();
     difference_status = kUnchanged;

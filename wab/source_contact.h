@@ -55,6 +55,9 @@ public:
     bool SetText(std::uint32_t tag, std::string_view text);
     // The slot of the table's row index (0 to 63); empty for rows without a text slot.
     std::string_view TextAtRow(std::size_t row) const;
+    // How long the text of a property was as the address book delivered it (up to a NUL),
+    // before its slot cut it; for telling the user about texts cut to fit.
+    std::size_t DeliveredLength(std::uint32_t tag) const;
 
     // Empties every slot, the birthday, the entry id and the status.
     void Clear();
@@ -81,6 +84,8 @@ private:
     // under 65,536 bytes.
     std::uint64_t filled_rows_ = 0;
     std::string block_;
+    // Rows whose slot cut the text delivered, with the delivered length; rarely any.
+    std::vector<std::pair<std::uint8_t, std::uint32_t>> delivered_;
 };
 
 // Zeroes the contact, then keeps each value whose tag has a text slot (cut to the slot)

@@ -38,6 +38,7 @@ const char kBook[] =
     "TEL;CELL:+1 555 0503\r\nTEL;PREF:+1 555 0504\r\nTEL:+1 555 0505\r\nTEL;FAX:+1 555 0506\r\n"
     "TEL;FAX;HOME:+1 555 0507\r\nEMAIL:paul@phones.example\r\nEND:VCARD\r\n"
     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Longmail;Lara;;;\r\nFN:Lara Longmail\r\nTEL;TYPE=WORK:+1 555 0600\r\n"
+    "ORG:The International Society of Very Long Company Names and Their Friends\r\n"
     "EMAIL:lara.longmail@a-rather-long-domain-name.example\r\nEND:VCARD\r\n";
 
 std::vector<std::uint8_t> FileBytes(const std::string& path) {
@@ -104,6 +105,8 @@ TEST_P(ConvertEndToEnd, ASecondRunFindsNothingToDoAndAnEditedCardChangesItsRecor
     EXPECT_NE(first.out.find("\"name\": \"Lara Longmail\",\n      \"field\": \"Email Address\",\n      \"length\": 47,\n"
                              "      \"kept\": 31"),
               std::string::npos)
+        << first.out;
+    EXPECT_NE(first.out.find("\"field\": \"Company\",\n      \"length\": 70,\n      \"kept\": 63"), std::string::npos)
         << first.out;
 
     const std::vector<std::uint8_t> after_first = FileBytes(target);
