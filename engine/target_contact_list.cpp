@@ -4,7 +4,7 @@
 #include "engine/record_contact_mapping.h"
 
 #include <algorithm>
-#include <functional>
+#include <initializer_list>
 #include <new>
 
 namespace tarvenne {
@@ -12,17 +12,17 @@ namespace {
 
 constexpr std::int32_t kKeyLabels[4] = {kHomePhone, kWorkPhone, kMobilePhone, kMainPhone};
 
-std::size_t Hash(std::string_view text) { return std::hash<std::string_view>()(text); }
-
-// Last and first name as one key. The last name's length leads, so "ab"+"c" and "a"+"bc"
-// stay apart; names hold at most 31 bytes, so one byte carries the length.
-std::string NameKey(std::string_view last, std::string_view first) {
-    std::string key;
-    key.reserve(1 + last.size() + first.size());
-    key.push_back(static_cast<char>(last.size()));
-    key.append(last);
-    key.append(first);
-    return key;
+// 64-bit FNV-1a over the texts, the length of each but the last first so that "ab"+"c"
+// and "a"+"bc" differ; never 0, which stands for no key.
+std::uint64_t KeyOf(std::initializer_list<std::string_view> texts) {
+    std::uint64_t h = 14695981039346656037ull;
+    const auto mix = [&h](unsigned char byte) { h = (h ^ byte) * 1099511628211ull; };
+    std::size_t n = 0;
+    for (std::string_view text : texts) {
+        if (++n < texts.size()) mix(static_cast<unsigned char>(text.size()));
+        for (char c : text) mix(static_cast<unsigned char>(c));
+    }
+    return h ? h : 1;
 }
 
 bool WeakName(const ContactRecord& c) {
@@ -40,14 +40,9 @@ std::string_view KeyPhone(const ContactRecord& c, int i) {
     }
 }
 
-void AddPosition(std::vector<std::uint32_t>& positions, std::uint32_t position) {
-    positions.insert(std::lower_bound(positions.begin(), positions.end(), position), position);
-}
-
-template <class Map>
-const std::vector<std::uint32_t>* Lookup(const Map& map, const std::string& key) {
-    const auto it = map.find(key);
-    return it == map.end() ? nullptr : &it->second;
+std::string_view PhoneAsRead(const PalmRecord& r, std::int32_t label, std::size_t capacity) {
+    const int slot = PhoneSlotRead(r, label);
+    return slot < 0 ? std::string_view() : TextAsRead(r.Text(r.Layout().phone[slot]), capacity);
 }
 
 }  // namespace
@@ -56,43 +51,80 @@ void TargetContactList::Attach(RecordList* records) {
     records_ = records;
     entries_.clear();
     entries_.shrink_to_fit();
-    by_name_.clear();
-    by_email_.clear();
+    for (int k = 0; k < kKeys; ++k) {
+        chains_[k].clear();
+        chains_[k].shrink_to_fit();
+        used_[k] = 0;
+    }
 }
 
 void TargetContactList::ReadKeys(Entry& entry) const {
     const PalmRecord& r = *records_->At(entry.record);
     const RecordLayout& l = r.Layout();
-    entry.name_key = NameKey(TextAsRead(r.Text(l.last_name), 32), TextAsRead(r.Text(l.first_name), 32));
-    const int email_slot = PhoneSlotRead(r, kEmail);
-    entry.email = email_slot < 0 ? std::string() : std::string(TextAsRead(r.Text(l.phone[email_slot]), 64));
+    entry.key[kByName] = KeyOf({TextAsRead(r.Text(l.last_name), 32), TextAsRead(r.Text(l.first_name), 32)});
+    const std::string_view email = PhoneAsRead(r, kEmail, 64);
+    entry.key[kByEmail] = email.empty() ? 0 : KeyOf({email});
     bool has_empty_slot = false;
     for (int i = 0; i < l.phones; ++i) has_empty_slot = has_empty_slot || r.Text(l.phone[i]).empty();
     for (int k = 0; k < 4; ++k) {
-        const int slot = PhoneSlotRead(r, kKeyLabels[k]);
-        entry.phone_hash[k] = Hash(slot < 0 ? std::string_view() : TextAsRead(r.Text(l.phone[slot]), 24));
+        entry.phone_hash[k] = KeyOf({PhoneAsRead(r, kKeyLabels[k], 24)});
         bool labelled = false;
         for (int i = 0; i < l.phones; ++i) labelled = labelled || r.Integer(l.phone_label[i]) == kKeyLabels[k];
         entry.phone_writable[k] = labelled || has_empty_slot;
     }
 }
 
-void TargetContactList::Index(std::uint32_t position, const Entry& entry) {
-    AddPosition(by_name_[entry.name_key], position);
-    if (!entry.email.empty()) AddPosition(by_email_[entry.email], position);
+TargetContactList::Chain* TargetContactList::ChainOf(Key which, std::uint64_t key, bool add) {
+    std::vector<Chain>& table = chains_[which];
+    if (add && 2 * (used_[which] + 1) > table.size()) {
+        // Grown at half full, so a probe ends soon at a free place.
+        std::vector<Chain> old(std::max<std::size_t>(64, 2 * table.size()));
+        old.swap(table);
+        used_[which] = 0;
+        for (const Chain& chain : old)
+            if (chain.key) *ChainOf(which, chain.key, true) = chain;
+    }
+    if (table.empty()) return nullptr;
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t i = key & mask;; i = (i + 1) & mask) {
+        if (table[i].key == key) return &table[i];
+        if (table[i].key != 0) continue;
+        if (!add) return nullptr;
+        ++used_[which];
+        table[i].key = key;
+        return &table[i];
+    }
 }
 
-void TargetContactList::Unindex(std::uint32_t position, const Entry& entry) {
-    const auto remove = [position](PositionMap& map, const std::string& key) {
-        const auto it = map.find(key);
-        if (it == map.end()) return;
-        auto& positions = it->second;
-        const auto at = std::lower_bound(positions.begin(), positions.end(), position);
-        if (at != positions.end() && *at == position) positions.erase(at);
-        if (positions.empty()) map.erase(it);
-    };
-    remove(by_name_, entry.name_key);
-    remove(by_email_, entry.email);
+const TargetContactList::Chain* TargetContactList::ChainOf(Key which, std::uint64_t key) const {
+    return const_cast<TargetContactList*>(this)->ChainOf(which, key, false);
+}
+
+void TargetContactList::Link(Key which, std::uint32_t position) {
+    Entry& entry = entries_[position];
+    entry.next[which] = kNone;
+    if (entry.key[which] == 0) return;
+    Chain& chain = *ChainOf(which, entry.key[which], true);
+    if (chain.first == kNone || chain.first > position) {
+        entry.next[which] = chain.first;
+        chain.first = position;
+    } else {
+        std::uint32_t at = chain.first;
+        while (entries_[at].next[which] != kNone && entries_[at].next[which] < position) at = entries_[at].next[which];
+        entry.next[which] = entries_[at].next[which];
+        entries_[at].next[which] = position;
+    }
+    if (entry.next[which] == kNone) chain.last = position;
+}
+
+void TargetContactList::Unlink(Key which, std::uint32_t position) {
+    Entry& entry = entries_[position];
+    Chain* chain = entry.key[which] ? ChainOf(which, entry.key[which], false) : nullptr;
+    if (!chain) return;
+    std::uint32_t before = kNone;
+    for (std::uint32_t at = chain->first; at != kNone && at != position; at = entries_[at].next[which]) before = at;
+    (before == kNone ? chain->first : entries_[before].next[which]) = entry.next[which];
+    if (chain->last == position) chain->last = before;
 }
 
 bool TargetContactList::AppendRecord(std::uint32_t record_position) {
@@ -101,8 +133,15 @@ bool TargetContactList::AppendRecord(std::uint32_t record_position) {
         Entry entry;
         entry.record = record_position;
         ReadKeys(entry);
-        entries_.push_back(std::move(entry));
-        Index(Count() - 1, entries_.back());
+        entries_.push_back(entry);
+        // An appended entry comes last in both of its chains.
+        const std::uint32_t position = Count() - 1;
+        for (Key which : {kByName, kByEmail}) {
+            if (entry.key[which] == 0) continue;
+            Chain& chain = *ChainOf(which, entry.key[which], true);
+            (chain.last == kNone ? chain.first : entries_[chain.last].next[which]) = position;
+            chain.last = position;
+        }
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -111,10 +150,11 @@ bool TargetContactList::AppendRecord(std::uint32_t record_position) {
 
 void TargetContactList::RecordChanged(std::uint32_t position) {
     if (position >= Count()) return;
-    Entry& entry = entries_[position];
-    Unindex(position, entry);
-    ReadKeys(entry);
-    Index(position, entry);
+    Unlink(kByName, position);
+    Unlink(kByEmail, position);
+    ReadKeys(entries_[position]);
+    Link(kByName, position);
+    Link(kByEmail, position);
 }
 
 bool TargetContactList::Read(std::uint32_t position, ContactRecord* contact) const {
@@ -130,30 +170,19 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
         return result;
     }
     const ContactRecord& c = *contact;
-    const auto* names = Lookup(by_name_, NameKey(c.last_name, c.first_name));
-    const auto* emails = c.email.empty() ? nullptr : Lookup(by_email_, c.email.str());
+    const Chain* names = ChainOf(kByName, KeyOf({c.last_name, c.first_name}));
+    const Chain* emails = c.email.empty() ? nullptr : ChainOf(kByEmail, KeyOf({c.email}));
     const bool weak = WeakName(c);
-    std::size_t hash[4];
-    for (int k = 0; k < 4; ++k) hash[k] = Hash(KeyPhone(c, k));
+    std::uint64_t hash[4];
+    for (int k = 0; k < 4; ++k) hash[k] = KeyOf({KeyPhone(c, k)});
 
-    // Visit the union of both hit lists in ascending position, as a walk from the first
-    // entry would meet them.
-    std::size_t n = 0, e = 0;
-    const std::size_t name_count = names ? names->size() : 0;
-    const std::size_t email_count = emails ? emails->size() : 0;
-    while (n < name_count || e < email_count) {
-        std::uint32_t position;
-        bool by_email = false;
-        if (e >= email_count || (n < name_count && (*names)[n] <= (*emails)[e])) {
-            position = (*names)[n++];
-            if (e < email_count && (*emails)[e] == position) {
-                by_email = true;
-                ++e;
-            }
-        } else {
-            position = (*emails)[e++];
-            by_email = true;
-        }
+    // Both chains in ascending position, as a walk from the first entry would meet them.
+    std::uint32_t n = names ? names->first : kNone, e = emails ? emails->first : kNone;
+    while (n != kNone || e != kNone) {
+        const std::uint32_t position = std::min(n, e);
+        bool by_name = position == n, by_email = position == e;
+        if (by_name) n = entries_[n].next[kByName];
+        if (by_email) e = entries_[e].next[kByEmail];
         const Entry& entry = entries_[position];
         // Most candidates fail here on a hash; an equal hash is checked on the texts.
         bool may_confirm = false;
@@ -161,24 +190,23 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
         if (!may_confirm) continue;
         // Only an identical entry counts through a weak name alone; a phone the contact
         // brings that differs from the entry's, and that a merge could write, rules it out.
-        const bool identical_only = weak && !by_email;
         bool ruled_out = false;
-        for (int k = 0; identical_only && k < 4; ++k)
+        for (int k = 0; weak && !by_email && k < 4; ++k)
             ruled_out = ruled_out || (!KeyPhone(c, k).empty() && entry.phone_writable[k] &&
                                       hash[k] != entry.phone_hash[k]);
         if (ruled_out) continue;
 
         const PalmRecord& record = *records_->At(entry.record);
+        const RecordLayout& l = record.Layout();
+        // Keys that share a hash with another are told apart by the texts.
+        by_name = by_name && TextAsRead(record.Text(l.last_name), 32) == c.last_name.str() &&
+                  TextAsRead(record.Text(l.first_name), 32) == c.first_name.str();
+        by_email = by_email && PhoneAsRead(record, kEmail, 64) == c.email.str();
         bool confirmed = false;
-        for (int k = 0; k < 4 && !confirmed; ++k) {
-            const int slot = PhoneSlotRead(record, kKeyLabels[k]);
-            const std::string_view theirs =
-                slot < 0 ? std::string_view() : TextAsRead(record.Text(record.Layout().phone[slot]), 24);
-            confirmed = theirs == KeyPhone(c, k);
-        }
-        if (!confirmed) continue;
+        for (int k = 0; k < 4 && !confirmed; ++k) confirmed = PhoneAsRead(record, kKeyLabels[k], 24) == KeyPhone(c, k);
+        if ((!by_name && !by_email) || !confirmed) continue;
         const bool identical = MergeLeavesRecordUnchanged(c, record);
-        if (identical_only && !identical) continue;
+        if (weak && !by_email && !identical) continue;
         result.code = identical ? kMatchIdentical : kMatchDiffers;
         result.position = position;
         return result;

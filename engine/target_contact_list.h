@@ -9,8 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace tarvenne {
@@ -59,26 +57,35 @@ public:
     void FreeAll() { Attach(nullptr); }
 
 private:
-    using PositionMap = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    enum Key { kByName, kByEmail, kKeys };
 
     // What the search looks at first, kept per entry so that most candidates are passed
-    // over without reading their records.
+    // over without reading their records. Entries with one key form a chain in ascending
+    // position; a key of 0 is none (no e-mail).
     struct Entry {
         std::uint32_t record = 0;
-        std::string name_key;
-        std::string email;
-        std::size_t phone_hash[4] = {};  // home, work, mobile, main as read
-        bool phone_writable[4] = {};     // a merge of that phone would reach a slot
+        std::uint64_t key[kKeys] = {};
+        std::uint32_t next[kKeys] = {kNone, kNone};
+        std::uint64_t phone_hash[4] = {};  // home, work, mobile, main as read
+        bool phone_writable[4] = {};       // a merge of that phone would reach a slot
+    };
+    // The chains: an open-addressing table from key to the first and last entry.
+    struct Chain {
+        std::uint64_t key = 0;
+        std::uint32_t first = kNone, last = kNone;
     };
 
     void ReadKeys(Entry& entry) const;
-    void Index(std::uint32_t position, const Entry& entry);
-    void Unindex(std::uint32_t position, const Entry& entry);
+    Chain* ChainOf(Key which, std::uint64_t key, bool add);
+    const Chain* ChainOf(Key which, std::uint64_t key) const;
+    void Link(Key which, std::uint32_t position);
+    void Unlink(Key which, std::uint32_t position);
 
     RecordList* records_ = nullptr;  // the loaded file's records; not owned
     std::vector<Entry> entries_;
-    PositionMap by_name_;   // name key -> entry positions, ascending
-    PositionMap by_email_;  // e-mail as read (not empty) -> entry positions, ascending
+    std::vector<Chain> chains_[kKeys];
+    std::size_t used_[kKeys] = {};
 };
 
 }  // namespace tarvenne
