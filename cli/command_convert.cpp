@@ -22,8 +22,8 @@ constexpr const char* kConvertUsage =
 
 // A text that reached the file shorter than the address book holds it.
 struct Cut {
-    std::string name, field;
-    std::size_t length, kept;
+    const wab::SourceContact* contact;  // the loader's, which outlives the report
+    wab::TextCut text;
 };
 
 struct ConvertReport {
@@ -40,10 +40,11 @@ struct ConvertReport {
 
 // The texts of a contact just added or updated that the file holds shorter than given.
 void AddCuts(const wab::SourceContact& contact, const std::vector<TextKept>& kept, std::vector<Cut>* cuts) {
-    for (const wab::TextCut& cut : wab::CutTexts(contact, kept))
-        cuts->push_back(Cut{std::string(contact.Text(wab::tag::kDisplayName)),
-                            wab::PropertyTable()[wab::FindPropertyRow(cut.tag)].name, cut.length, cut.kept});
+    for (const wab::TextCut& cut : wab::CutTexts(contact, kept)) cuts->push_back(Cut{&contact, cut});
 }
+
+std::string_view NameOf(const Cut& c) { return c.contact->Text(wab::tag::kDisplayName); }
+const char* FieldOf(const Cut& c) { return wab::PropertyTable()[wab::FindPropertyRow(c.text.tag)].name; }
 
 void PrintJson(std::ostream& out, const ConvertReport& r) {
     JsonWriter j(out);
@@ -71,10 +72,10 @@ void PrintJson(std::ostream& out, const ConvertReport& r) {
     j.BeginArray();
     for (const Cut& c : r.cuts) {
         j.BeginObject();
-        j.Key("name"); j.Text(c.name);
-        j.Key("field"); j.String(c.field);
-        j.Key("length"); j.Int(static_cast<std::int64_t>(c.length));
-        j.Key("kept"); j.Int(static_cast<std::int64_t>(c.kept));
+        j.Key("name"); j.Text(NameOf(c));
+        j.Key("field"); j.String(FieldOf(c));
+        j.Key("length"); j.Int(static_cast<std::int64_t>(c.text.length));
+        j.Key("kept"); j.Int(static_cast<std::int64_t>(c.text.kept));
         j.EndObject();
     }
     j.EndArray();
@@ -92,7 +93,8 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
         << "Converted: " << r.added << " added, " << r.updated << " updated, " << r.skipped
         << " skipped\n";
     for (const Cut& c : r.cuts)
-        out << "cut: " << Windows1252ToUtf8(c.name) << ": " << c.field << " " << c.length << " -> " << c.kept << "\n";
+        out << "cut: " << AnsiToUtf8(NameOf(c)) << ": " << FieldOf(c) << " " << c.text.length << " -> "
+            << c.text.kept << "\n";
     if (r.saved) {
         out << "Result:    Succeeded. Backup: " << Windows1252ToUtf8(r.backup) << "\n";
     } else if (!r.error.empty()) {

@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
     // CR LF already); text mode would add a CR before every LF.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    // Reports of large books run to millions of small writes; the streams need not wait
+    // for C's stdio, which the tool does not use.
+    std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + 1, argv + argc);
     const int status = tarvenne::cli::RunCli(args, std::cout, std::cerr);
     std::cout.flush();

@@ -47,7 +47,14 @@ std::string Windows1252ToUtf8(std::string_view text) {
 std::string AnsiToUtf8(std::string_view text) { return wab::Utf8FromAnsi(text, TextCodePage()); }
 
 std::string JsonString(std::string_view utf8) {
-    std::string out = "\"";
+    std::string out;
+    AppendJsonString(utf8, &out);
+    return out;
+}
+
+void AppendJsonString(std::string_view utf8, std::string* to) {
+    std::string& out = *to;
+    out += '"';
     for (char c : utf8) {
         const auto b = static_cast<unsigned char>(c);
         switch (c) {
@@ -69,7 +76,6 @@ std::string JsonString(std::string_view utf8) {
         }
     }
     out += '"';
-    return out;
 }
 
 std::string CsvField(std::string_view utf8) {
@@ -113,25 +119,34 @@ std::string JsonNumber(double value) {
     return std::string(buf, result.ptr);
 }
 
+JsonWriter::~JsonWriter() { Flush(); }
+
+void JsonWriter::Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+}
+
 void JsonWriter::Indent() {
-    out_ << "\n";
-    for (std::size_t i = 0; i < has_items_.size(); ++i) out_ << "  ";
+    buffer_ += '\n';
+    buffer_.append(2 * has_items_.size(), ' ');
 }
 
 void JsonWriter::BeforeValue() {
+    // A report of a large book runs to millions of values: they go out in large writes.
+    if (buffer_.size() > (std::size_t{1} << 16)) Flush();
     if (after_key_) {
         after_key_ = false;
         return;
     }
     if (has_items_.empty()) return;
-    if (has_items_.back()) out_ << ",";
+    if (has_items_.back()) buffer_ += ',';
     has_items_.back() = true;
     Indent();
 }
 
 void JsonWriter::Open(char bracket) {
     BeforeValue();
-    out_ << bracket;
+    buffer_ += bracket;
     has_items_.push_back(false);
 }
 
@@ -139,38 +154,45 @@ void JsonWriter::Close(char bracket) {
     const bool had_items = !has_items_.empty() && has_items_.back();
     if (!has_items_.empty()) has_items_.pop_back();
     if (had_items) Indent();
-    out_ << bracket;
+    buffer_ += bracket;
 }
 
 void JsonWriter::Key(std::string_view name) {
     BeforeValue();
-    out_ << JsonString(name) << ": ";
+    AppendJsonString(name, &buffer_);
+    buffer_ += ": ";
     after_key_ = true;
 }
 
 void JsonWriter::String(std::string_view utf8) {
     BeforeValue();
-    out_ << JsonString(utf8);
+    AppendJsonString(utf8, &buffer_);
 }
 
 void JsonWriter::Int(std::int64_t value) {
     BeforeValue();
-    out_ << value;
+    char digits[24];
+    buffer_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 void JsonWriter::Number(double value) {
     BeforeValue();
-    out_ << JsonNumber(value);
+    buffer_ += JsonNumber(value);
 }
 
 void JsonWriter::Bool(bool value) {
     BeforeValue();
-    out_ << (value ? "true" : "false");
+    buffer_ += value ? "true" : "false";
 }
 
 void JsonWriter::Null() {
     BeforeValue();
-    out_ << "null";
+    buffer_ += "null";
+}
+
+void JsonWriter::Finish() {
+    buffer_ += '\n';
+    Flush();
 }
 
 }  // namespace tarvenne::cli

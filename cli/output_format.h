@@ -19,6 +19,7 @@ std::string AnsiToUtf8(std::string_view text);
 
 // A UTF-8 text as a quoted JSON string: quote, backslash and control characters escaped.
 std::string JsonString(std::string_view utf8);
+void AppendJsonString(std::string_view utf8, std::string* to);
 
 // A CSV field: quoted (with quotes doubled) when it holds a comma, a quote, a line break or
 // leading or trailing blanks; otherwise as it is.
@@ -31,10 +32,14 @@ std::string IsoDate(double automation_date);
 // A number for JSON: shortest form that reads back the same; null for NaN and infinities.
 std::string JsonNumber(double value);
 
-// Writes JSON with two-space indentation, placing the commas itself.
+// Writes JSON with two-space indentation, placing the commas itself; what it holds goes out
+// at the latest with Finish or when it goes.
 class JsonWriter {
 public:
     explicit JsonWriter(std::ostream& out) : out_(out) {}
+    ~JsonWriter();
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
 
     void BeginObject() { Open('{'); }
     void EndObject() { Close('}'); }
@@ -49,16 +54,18 @@ public:
     void Number(double value);
     void Bool(bool value);
     void Null();
-    // Ends the document with a line break.
-    void Finish() { out_ << "\n"; }
+    // Ends the document with a line break and writes it out.
+    void Finish();
 
 private:
     void Open(char bracket);
     void Close(char bracket);
     void BeforeValue();
     void Indent();
+    void Flush();
 
     std::ostream& out_;
+    std::string buffer_;
     std::vector<bool> has_items_;  // one per open object or array
     bool after_key_ = false;
 };
