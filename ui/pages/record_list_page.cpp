@@ -5,6 +5,7 @@
 #include "resources/resource_ids.h"
 #include "ui/dialogs/custom_fields_dialog.h"
 #include "ui/framework/program_instance.h"
+#include "ui/look/dpi.h"
 #include "ui/wizard/wizard_settings.h"
 #include "wab/property_table.h"
 #include "wab/source_contact.h"
@@ -22,7 +23,7 @@ namespace {
 
 struct Column {
     const char* heading;
-    int width;             // pixels
+    int width;             // pixels at 96 DPI
     std::uint32_t tag;     // the property shown
 };
 
@@ -54,7 +55,9 @@ INT_PTR RecordListPage::OnInitDialog(WPARAM, LPARAM) {
     list_.AddCheckBoxes();
     list_.AddFullRowSelect();
     int index = 0;
-    for (const Column& column : kColumns) list_.InsertColumn(index++, column.heading, column.width);
+    for (const Column& column : kColumns) {
+        list_.InsertColumn(index++, column.heading, ScaleToDpi(column.width));
+    }
     return 0;
 }
 
