@@ -51,7 +51,11 @@ INT_PTR RecordListPage::OnInitDialog(WPARAM, LPARAM) {
     ScreenToClient(window_, &corners[1]);
     place = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
 
-    list_.Create(window_, &place, IDC_RECORD_LIST, LVS_REPORT | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
+    list_.Create(window_, &place, IDC_RECORD_LIST, LVS_REPORT | LVS_SINGLESEL | WS_TABSTOP,
+                 WS_EX_CLIENTEDGE);
+    // In the Tab order where the placeholder stands: after the filter box, before the buttons.
+    SetWindowPos(list_.Window(), GetDlgItem(window_, IDC_LIST_PLACEHOLDER), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     list_.AddCheckBoxes();
     list_.AddFullRowSelect();
     int index = 0;
