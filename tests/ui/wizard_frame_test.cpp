@@ -280,10 +280,13 @@ TEST(WizardFrame, EveryPageAt96And144Dpi) {
         SCOPED_TRACE(dpi);
         Wizard w("dpi" + std::to_string(dpi));
         w.InstallPalmDesktop("palm601");
-        const std::string target = w.Folder() + "\\address.dat";
+        // Short paths on the prefix's drive C:, as a user's would be (the README shows them).
+        const std::string book = "C:\\My Documents\\contacts.vcf";
+        const std::string target = "C:\\My Documents\\address.dat";
+        ASSERT_TRUE(CopyInto(Sample("contacts.vcf"), book));
         ASSERT_TRUE(CopyInto(Sample("address-palmsg.dat"), target));
-        w.WriteIni("DataMode=1\r\nWabFile=" + Sample("contacts.vcf") +
-                   "\r\nPalmMode=1\r\nPalmFile=" + target + "\r\n");
+        w.WriteIni("DataMode=1\r\nWabFile=" + book + "\r\nPalmMode=1\r\nPalmFile=" + target +
+                   "\r\n");
         ASSERT_TRUE(w.Start(dpi));
         const std::string shot = std::to_string(dpi) + "dpi-";
         Wizard::Screenshot(w.Frame(), shot + "1-options");
