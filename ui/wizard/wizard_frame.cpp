@@ -106,9 +106,13 @@ WizardPage* WizardFrame::Page(int index) const {
     return pages_[index].get();
 }
 
-void WizardFrame::LoadSettings() { tarvenne::LoadSettings(settings_.get(), platform::SettingsFilePath()); }
+void WizardFrame::LoadSettings() {
+    tarvenne::LoadSettings(settings_.get(), platform::SettingsFilePath());
+}
 
-void WizardFrame::SaveSettings() { tarvenne::SaveSettings(*settings_, platform::SettingsFilePath()); }
+void WizardFrame::SaveSettings() {
+    tarvenne::SaveSettings(*settings_, platform::SettingsFilePath());
+}
 
 INT_PTR WizardFrame::OnInitDialog(WPARAM, LPARAM) {
     LoadSettings();
@@ -158,9 +162,11 @@ INT_PTR WizardFrame::OnInitDialog(WPARAM, LPARAM) {
 
 void WizardFrame::UpdateNavigation() {
     const int last = static_cast<int>(count_) - 1;
-    EnableWindow(GetDlgItem(window_, IDC_PREV), current_ != 0 && current_ != last);
-    EnableWindow(GetDlgItem(window_, IDC_NEXT), current_ != last);
-    EnableWindow(GetDlgItem(window_, IDCANCEL), TRUE);
+    // The progress page is shown only while it converts: nothing may be pressed then.
+    const bool converting = progress_ && Page(current_) == progress_;
+    EnableWindow(GetDlgItem(window_, IDC_PREV), current_ != 0 && current_ != last && !converting);
+    EnableWindow(GetDlgItem(window_, IDC_NEXT), current_ != last && !converting);
+    EnableWindow(GetDlgItem(window_, IDCANCEL), !converting);
     SetDlgItemTextA(window_, IDCANCEL, current_ == last ? "&Finish" : "&Cancel");
 
     for (int i = 0; i < static_cast<int>(count_); ++i) {
@@ -206,7 +212,6 @@ INT_PTR WizardFrame::Advance() {
 }
 
 void WizardFrame::RunConversionBusy() {
-    for (int id : {IDC_PREV, IDC_NEXT, IDCANCEL}) EnableWindow(GetDlgItem(window_, id), FALSE);
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     progress_->RunConversion();
     DropQueuedInput();

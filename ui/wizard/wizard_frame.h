@@ -41,8 +41,8 @@ private:
     // The Next procedure: ask the current page, move on, and run straight through the
     // progress page.
     INT_PTR Advance();
-    // The conversion, with Prev, Next and Cancel greyed; the keys and clicks that queued
-    // up meanwhile are dropped before anything reads them.
+    // The conversion (Prev, Next and Cancel are greyed on the progress page); the keys
+    // and clicks that queued up meanwhile are dropped before anything reads them.
     void RunConversionBusy();
     void OpenHelp();
     void PlaceSidePicture();
