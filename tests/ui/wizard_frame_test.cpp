@@ -226,14 +226,16 @@ TEST(WizardFrame, InputDuringALongRunIsDropped) {
     EXPECT_TRUE(w.Close());
 }
 
-// The band is painted to its height at dpi, white to light blue above the button face;
-// what the caption rows show is returned, dark pixel by dark pixel.
-std::vector<bool> ExpectBand(const Wizard& w, int dpi) {
+// The shown page as drawn at dpi: the band to its scaled height, white to light blue above
+// the button face, and every text of the page and of the frame's buttons fitting its
+// control, as measured here in the dialog's font (Verdana, 8 points). Returns what the
+// caption rows show, dark pixel by dark pixel.
+std::vector<bool> ExpectPageDrawn(const Wizard& w, int page, int dpi) {
     RECT client = {};
     GetClientRect(w.Frame(), &client);
     MapWindowPoints(w.Frame(), nullptr, reinterpret_cast<POINT*>(&client), 2);
     const int band = client.top + MulDiv(65, dpi, 96);
-    HDC screen = GetDC(nullptr);
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(nullptr);
     const COLORREF left = GetPixel(screen, client.left + 2, band - 2);
     const COLORREF right = GetPixel(screen, client.right - 3, band - 2);
     EXPECT_TRUE(GetRValue(left) > 250 && GetBValue(left) > 250) << std::hex << left;
@@ -243,15 +245,8 @@ std::vector<bool> ExpectBand(const Wizard& w, int dpi) {
     for (int y = client.top + MulDiv(34, dpi, 96); y < client.top + MulDiv(50, dpi, 96); ++y)
         for (int x = client.left; x < client.right; ++x)
             ink.push_back(GetRValue(GetPixel(screen, x, y)) < 100);
-    ReleaseDC(nullptr, screen);
     EXPECT_GT(std::count(ink.begin(), ink.end(), true), 100) << "no caption";
-    return ink;
-}
 
-// Every text of the shown page and of the frame's buttons fits its control, measured
-// here in the dialog's font (Verdana, 8 points) at dpi.
-void ExpectTextsFit(const Wizard& w, int page, int dpi) {
-    HDC dc = CreateCompatibleDC(nullptr);
     HFONT font = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0,
                              "Verdana");
     HGDIOBJ old = SelectObject(dc, font);
@@ -272,6 +267,8 @@ void ExpectTextsFit(const Wizard& w, int page, int dpi) {
     }
     DeleteObject(SelectObject(dc, old));
     DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return ink;
 }
 
 TEST(WizardFrame, EveryPageAt96And144Dpi) {
@@ -290,21 +287,18 @@ TEST(WizardFrame, EveryPageAt96And144Dpi) {
         ASSERT_TRUE(w.Start(dpi));
         const std::string shot = std::to_string(dpi) + "dpi-";
         Wizard::Screenshot(w.Frame(), shot + "1-options");
-        const std::vector<bool> options = ExpectBand(w, dpi);
-        ExpectTextsFit(w, kOptions, dpi);
+        const std::vector<bool> options = ExpectPageDrawn(w, kOptions, dpi);
         ASSERT_TRUE(w.Next(kRecordList));
         Wizard::Screenshot(w.Frame(), shot + "2-record-list");
-        const std::vector<bool> record_list = ExpectBand(w, dpi);
+        const std::vector<bool> record_list = ExpectPageDrawn(w, kRecordList, dpi);
         EXPECT_NE(record_list, options) << "the caption of the page before";
-        ExpectTextsFit(w, kRecordList, dpi);
         w.Click(IDC_NEXT);
         ASSERT_TRUE(WaitUntil([&] { return w.CurrentPage() != kRecordList; }));
         Wizard::Screenshot(w.Frame(), shot + "3-progress", 120);
         ASSERT_TRUE(w.WaitForPage(kResult));
         Wizard::Screenshot(w.Frame(), shot + "4-result");
-        EXPECT_NE(ExpectBand(w, dpi), record_list) << "the caption of the page before";
         w.SetText(IDC_RESULT_COUNT, "100000");  // six digits, whole
-        ExpectTextsFit(w, kResult, dpi);
+        EXPECT_NE(ExpectPageDrawn(w, kResult, dpi), record_list) << "the caption before";
         PostMessageA(w.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box is Finish too
         EXPECT_TRUE(w.WaitForEnd());
     }
