@@ -216,8 +216,8 @@ INT_PTR OptionsPage::OnCommand(WPARAM p1, LPARAM) {
         return 1;
     case IDC_WAB_BROWSE:
         // Filter lists: description and pattern pairs, ended by an empty pair.
-        // vCard files first: without the address-book library they are the only books
-        // that can be read.
+        // vCard files are offered with the .wab files: without the address-book library
+        // they are the only books that can be read.
         BrowseInto(IDC_WAB_FILE, "Open Windows Address Book File",
                    "Address books (*.wab;*.vcf)\0*.wab;*.vcf\0vCard files (*.vcf)\0*.vcf\0"
                    "Windows Address Book files (*.wab)\0*.wab\0All files (*.*)\0*.*\0");
