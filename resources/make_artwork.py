@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the wizard's artwork: the program icon (tarvenne.ico, 32x32 and 16x16 in 16
-colours) and the side picture of the frame (side_picture.bmp, 125x290, 24-bit).
+colours) and the side picture of the frame (side_picture.bmp, 125x290, 24-bit, and
+side_picture_2x.bmp at twice the size, from which the wizard scales it for screens above
+96 DPI without blurring it).
 
 Plain Python 3; the files are written byte by byte. Run it from anywhere:
     python3 resources/make_artwork.py
@@ -177,8 +179,8 @@ def circle(cx, cy, r):
     return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
 
 
-def side_picture():
-    k = SUPER
+def side_picture(scale=1):
+    k = SUPER * scale
     c = Canvas(WIDTH * k, HEIGHT * k)
     # Background: deep blue at the top to the banner's light blue at the bottom.
     top, bottom = (16, 40, 112), (192, 192, 255)
@@ -230,10 +232,11 @@ def side_picture():
     rr(x0 + 22, y0 + 88, x1 - 22, y0 + 92, 2, (50, 54, 66))
 
     # Scale down by averaging.
+    k = SUPER
     out = []
-    for y in range(HEIGHT):
+    for y in range(HEIGHT * scale):
         row = []
-        for x in range(WIDTH):
+        for x in range(WIDTH * scale):
             r = g = b = 0.0
             for dy in range(k):
                 line = c.px[y * k + dy]
@@ -267,6 +270,7 @@ def write_bmp(path, rows):
 def main():
     write_icon(os.path.join(HERE, 'tarvenne.ico'))
     write_bmp(os.path.join(HERE, 'side_picture.bmp'), side_picture())
+    write_bmp(os.path.join(HERE, 'side_picture_2x.bmp'), side_picture(2))
 
 
 if __name__ == '__main__':

@@ -2,9 +2,10 @@
 // by the resource script and the code that drives the dialogs.
 #pragma once
 
-// Icon, side picture, manifest.
+// Icon, side picture (and the same at twice the size, for screens above 96 DPI).
 #define IDI_TARVENNE 101
 #define IDB_SIDE_PICTURE 102
+#define IDB_SIDE_PICTURE_2X 110
 
 // Dialog templates.
 #define IDD_PROGRESS_PAGE 103
@@ -19,6 +20,7 @@
 #define IDC_PAGE_PLACEHOLDER 1006
 #define IDC_PREV 1007
 #define IDC_NEXT 1008
+#define IDC_SIDE_PICTURE 1009
 // The Cancel/Finish button is IDCANCEL (2); IDOK (1) is OK in the custom fields dialog.
 
 // Progress page.

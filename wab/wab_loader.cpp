@@ -79,7 +79,8 @@ bool WabLoader::LoadVCards(const std::string& path, bool library_missing) {
                                     : std::string("the address book library \"") + library_path_ +
                                           "\" could not be loaded";
     if (path.empty())
-        return Fail("the current user's address book cannot be opened: " + missing);
+        return Fail("the current user's address book cannot be opened: " + missing +
+                    "; choose a .vcf or .wab file instead");
     last_road_ = LoadRoad::VCard;
     VCardReadResult read;
     // Groups are not contacts; the address book's road never hands them over either.

@@ -2,6 +2,7 @@
 #include "ui/look/banner.h"
 
 #include "ui/framework/os_version.h"
+#include "ui/look/dpi.h"
 #include "ui/look/fonts.h"
 
 #include <cstring>
@@ -72,26 +73,33 @@ bool FillGradient(HDC dc, const RECT* rect, COLORREF start, COLORREF end, bool h
                            horizontal ? GRADIENT_FILL_RECT_H : GRADIENT_FILL_RECT_V) != FALSE;
 }
 
+int BannerHeight() { return ScaleToDpi(kBannerHeight); }
+
 bool PaintBanner(HWND window, HDC dc, const char* caption) {
     if (!IsWindow(window) || !dc || !caption || !*caption) return false;
 
     RECT client;
     GetClientRect(window, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-
     RECT band = client;
-    band.bottom = band.top + kBannerHeight;
+    band.bottom = band.top + BannerHeight();
+    // Every pixel is painted once: a band drawn over a freshly filled background flickers
+    // at each page change.
+    RECT below = client;
+    below.top = band.bottom;
+    FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
     // Without the gradient routine the band keeps the button face; the texts still show.
-    FillGradient(dc, &band, RGB(255, 255, 255), RGB(192, 192, 255), true);
+    if (!FillGradient(dc, &band, RGB(255, 255, 255), RGB(192, 192, 255), true)) {
+        FillRect(dc, &band, GetSysColorBrush(COLOR_BTNFACE));
+    }
 
     SetBkMode(dc, TRANSPARENT);
     static const char kTitle[] = "Outlook Express to Palm Desktop:";
     HGDIOBJ previous = SelectObject(dc, BoldFont());
     SetTextColor(dc, RGB(0, 0, 128));
-    TextOutA(dc, 25, 15, kTitle, static_cast<int>(std::strlen(kTitle)));
+    TextOutA(dc, ScaleToDpi(25), ScaleToDpi(15), kTitle, static_cast<int>(std::strlen(kTitle)));
     SelectObject(dc, NormalFont());
     SetTextColor(dc, RGB(0, 0, 0));
-    TextOutA(dc, 40, 35, caption, static_cast<int>(std::strlen(caption)));
+    TextOutA(dc, ScaleToDpi(40), ScaleToDpi(35), caption, static_cast<int>(std::strlen(caption)));
     SelectObject(dc, previous);
     return true;
 }

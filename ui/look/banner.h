@@ -6,9 +6,11 @@
 
 namespace tarvenne {
 
-// Height in pixels of the gradient band.
+// Height in pixels of the gradient band at 96 DPI; BannerHeight() at the screen's.
 constexpr int kBannerHeight = 65;
+int BannerHeight();
 
+// Paints the client area: the band with the title and caption, the button face below it.
 // False (nothing painted) for a missing window, a null device context or an empty caption.
 bool PaintBanner(HWND window, HDC dc, const char* caption);
 

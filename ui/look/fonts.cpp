@@ -1,13 +1,15 @@
 // The banner fonts.
 #include "ui/look/fonts.h"
 
+#include "ui/look/dpi.h"
+
 namespace tarvenne {
 namespace {
 HFONT g_normal = nullptr;  // owned by this file: created at start, deleted at the end
 HFONT g_bold = nullptr;    // owned likewise
 
 HFONT MakeFont(int weight) {
-    return CreateFontA(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
+    return CreateFontA(-ScaleToDpi(11), 0, 0, 0, weight, FALSE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Verdana");
 }
 }  // namespace

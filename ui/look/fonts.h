@@ -1,5 +1,5 @@
-// The two banner fonts of the program ("Verdana", 11 pixels, normal and bold), created
-// at start and deleted at the end.
+// The two banner fonts of the program ("Verdana", 11 pixels at 96 DPI, scaled to the
+// screen's, normal and bold), created at start and deleted at the end.
 #pragma once
 
 #include <windows.h>

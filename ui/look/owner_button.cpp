@@ -2,6 +2,7 @@
 #include "ui/look/owner_button.h"
 
 #include "ui/look/color.h"
+#include "ui/look/dpi.h"
 
 namespace tarvenne {
 
@@ -24,7 +25,8 @@ bool DrawOwnerButton(const DRAWITEMSTRUCT* item) {
         text = GetSysColor(COLOR_BTNTEXT);
     }
 
-    HPEN pen = CreatePen(PS_SOLID, 1, border);
+    // The border and the focus inset grow with the screen's resolution, as the text does.
+    HPEN pen = CreatePen(PS_SOLID, ScaleToDpi(1), border);
     HBRUSH brush = CreateSolidBrush(face);
     HGDIOBJ old_pen = SelectObject(dc, pen);
     HGDIOBJ old_brush = SelectObject(dc, brush);
@@ -39,7 +41,7 @@ bool DrawOwnerButton(const DRAWITEMSTRUCT* item) {
     DrawTextA(dc, label, length, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 
     if (item->itemState & ODS_FOCUS) {
-        InflateRect(&r, -2, -2);
+        InflateRect(&r, -ScaleToDpi(2), -ScaleToDpi(2));
         DrawFocusRect(dc, &r);
     }
 

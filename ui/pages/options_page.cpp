@@ -11,12 +11,18 @@
 
 #include <commdlg.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 
 namespace tarvenne {
 
 namespace {
+
+constexpr char kInvalidBook[] = "Invalid Outlook Express Address Book File.";
+constexpr char kCurrentBookUnreadable[] =
+    "The current Outlook Express address book cannot be read.";
+constexpr char kInvalidContactsFile[] = "Invalid Palm Desktop contacts file.";
 
 // The classic OPENFILENAMEA, without the fields Windows 2000 appended, so that the
 // dialog runs on every system the program supports (76 bytes in the 32-bit program).
@@ -32,6 +38,28 @@ bool PathExists(const std::string& path) {
     return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A reason as the engine words it, as a sentence of its own under the message.
+std::string Sentence(std::string reason) {
+    if (reason.empty()) return reason;
+    reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+    if (reason.back() != '.') reason += '.';
+    return reason;
+}
+
+// The folder of the path in a box, for a file dialog to start in; empty when the box
+// names no folder that exists.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return std::string();
+    std::string folder = path.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // "C:" alone is not the root
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::string();
+    }
+    return folder;
+}
+
 }  // namespace
 
 OptionsPage::OptionsPage(WizardFrame* frame)
@@ -45,8 +73,12 @@ bool OptionsPage::IsChecked(int id) const {
     return IsDlgButtonChecked(window_, id) == BST_CHECKED;
 }
 
-void OptionsPage::ShowError(const char* text) {
-    MessageBoxA(window_, text, "Error", MB_OK | MB_ICONERROR);
+void OptionsPage::ShowError(const char* text, const std::string& reason) {
+    // The wait cursor of a load must not hang over the message.
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    const std::string message = reason.empty() ? std::string(text)
+                                               : std::string(text) + "\n\n" + Sentence(reason);
+    MessageBoxA(window_, message.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
 void OptionsPage::SetSourceMode(bool specific_file) {
@@ -96,7 +128,9 @@ bool OptionsPage::Leave() {
         settings->DataMode = 1;
         settings->WabFile = DialogItemText(window_, IDC_WAB_FILE);
         if (!PathExists(settings->WabFile.str())) {
-            ShowError("Invalid Outlook Express Address Book File.");
+            ShowError(kInvalidBook, settings->WabFile.empty()
+                                        ? "no address book file was given"
+                                        : "nothing exists at \"" + settings->WabFile.str() + "\"");
             return false;
         }
     }
@@ -106,9 +140,14 @@ bool OptionsPage::Leave() {
     } else {
         settings->PalmMode = 1;
         settings->PalmFile = DialogItemText(window_, IDC_PALM_FILE);
-        if (settings->PalmFile.empty() ||
-            ConversionJob::ProbeContactsFile(settings->PalmFile.str()) == kProbeUnreadable) {
-            ShowError("Invalid Palm Desktop contacts file.");
+        if (settings->PalmFile.empty()) {
+            ShowError(kInvalidContactsFile, "no contacts file was given");
+            return false;
+        }
+        if (ConversionJob::ProbeContactsFile(settings->PalmFile.str()) == kProbeUnreadable) {
+            // The probe says only that no layout reads the file; an opening says why.
+            settings->Job->LoadTargetFromFile(settings->PalmFile.str());
+            ShowError(kInvalidContactsFile, settings->Job->LastError());
             return false;
         }
     }
@@ -125,19 +164,27 @@ bool OptionsPage::Leave() {
 
     ConversionJob& job = *settings->Job;
     job.SetSwapNames(IsChecked(IDC_SWAP_NAMES));
-    // Failures to open the target or the address book are not told here: the record
-    // list then shows what was loaded, and the result page why nothing was written.
-    if (settings->PalmMode == 0) {
-        job.LoadTargetForUser(settings->UserID);
-    } else {
-        job.LoadTargetFromFile(settings->PalmFile.str());
+    // A target or an address book that cannot be read stops the wizard here, with the
+    // reason: going on would show an empty list and convert into nothing.
+    const bool target_read = settings->PalmMode == 0
+                                 ? job.LoadTargetForUser(settings->UserID)
+                                 : job.LoadTargetFromFile(settings->PalmFile.str());
+    if (!target_read) {
+        ShowError(kInvalidContactsFile, job.LastError());
+        return false;
     }
-    settings->Loader->Load(settings->DataMode == 1 ? settings->WabFile.str() : std::string());
-    wab::MarkAgainstTarget(settings->Loader.get(), &job.TargetContacts());
+    wab::WabLoader& loader = *settings->Loader;
+    if (!loader.Load(settings->DataMode == 1 ? settings->WabFile.str() : std::string())) {
+        ShowError(settings->DataMode == 1 ? kInvalidBook : kCurrentBookUnreadable,
+                  loader.LastError());
+        return false;
+    }
+    wab::MarkAgainstTarget(&loader, &job.TargetContacts());
     return true;
 }
 
 void OptionsPage::BrowseInto(int edit_id, const char* title, const char* filters) {
+    const std::string folder = FolderOf(DialogItemText(window_, edit_id));
     char file[260] = {};
     OPENFILENAMEA dialog;
     std::memset(&dialog, 0, sizeof dialog);
@@ -147,6 +194,7 @@ void OptionsPage::BrowseInto(int edit_id, const char* title, const char* filters
     dialog.lpstrFilter = filters;
     dialog.lpstrFile = file;
     dialog.nMaxFile = 259;
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     dialog.lpstrTitle = title;
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     if (GetOpenFileNameA(&dialog)) SetDlgItemTextA(window_, edit_id, file);
@@ -168,8 +216,11 @@ INT_PTR OptionsPage::OnCommand(WPARAM p1, LPARAM) {
         return 1;
     case IDC_WAB_BROWSE:
         // Filter lists: description and pattern pairs, ended by an empty pair.
+        // vCard files are offered with the .wab files: without the address-book library
+        // they are the only books that can be read.
         BrowseInto(IDC_WAB_FILE, "Open Windows Address Book File",
-                   "Windows Address Book File\0*.wab\0All Files(*.*)\0*.*\0");
+                   "Address books (*.wab;*.vcf)\0*.wab;*.vcf\0vCard files (*.vcf)\0*.vcf\0"
+                   "Windows Address Book files (*.wab)\0*.wab\0All files (*.*)\0*.*\0");
         return 1;
     case IDC_PALM_BROWSE:
         BrowseInto(IDC_PALM_FILE, "Open Palm Desktop Contacts File",

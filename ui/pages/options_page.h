@@ -6,6 +6,8 @@
 #include "palminstall/palm_desktop_locator.h"
 #include "ui/wizard/wizard_page.h"
 
+#include <string>
+
 namespace tarvenne {
 
 class OptionsPage : public WizardPage {
@@ -29,7 +31,8 @@ private:
     // changes nothing.
     void BrowseInto(int edit_id, const char* title, const char* filters);
     bool IsChecked(int id) const;
-    void ShowError(const char* text);
+    // The message, and under it, after a blank line, why (when the reason is known).
+    void ShowError(const char* text, const std::string& reason);
 
     ContactList<PalmUserEntry> users_;  // owns its entries (freed by ListUsers and with the page)
 };

@@ -27,7 +27,8 @@ ProgressPage::ProgressPage(WizardFrame* frame)
 
 INT_PTR ProgressPage::OnInitDialog(WPARAM, LPARAM) {
     // The template's text is only wide enough for a placeholder; the contact line gets
-    // the width of the bar under it.
+    // the width of the bar under it, and the room above the bar for a second line, so that
+    // a long name or address wraps instead of being cut.
     HWND text = GetDlgItem(window_, IDC_PROGRESS_TEXT);
     HWND bar = GetDlgItem(window_, IDC_PROGRESS_BAR);
     if (text && bar) {
@@ -36,7 +37,8 @@ INT_PTR ProgressPage::OnInitDialog(WPARAM, LPARAM) {
         GetWindowRect(bar, &b);
         POINT corner = {t.left, t.top};
         ScreenToClient(window_, &corner);
-        SetWindowPos(text, nullptr, corner.x, corner.y, b.right - b.left, t.bottom - t.top,
+        const int gap = (t.bottom - t.top) / 4;
+        SetWindowPos(text, nullptr, corner.x, corner.y, b.right - b.left, b.top - gap - t.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     SetDlgItemTextA(window_, IDC_PROGRESS_TEXT, "");

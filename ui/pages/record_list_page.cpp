@@ -5,6 +5,7 @@
 #include "resources/resource_ids.h"
 #include "ui/dialogs/custom_fields_dialog.h"
 #include "ui/framework/program_instance.h"
+#include "ui/look/dpi.h"
 #include "ui/wizard/wizard_settings.h"
 #include "wab/property_table.h"
 #include "wab/source_contact.h"
@@ -22,7 +23,7 @@ namespace {
 
 struct Column {
     const char* heading;
-    int width;             // pixels
+    int width;             // pixels at 96 DPI
     std::uint32_t tag;     // the property shown
 };
 
@@ -50,11 +51,17 @@ INT_PTR RecordListPage::OnInitDialog(WPARAM, LPARAM) {
     ScreenToClient(window_, &corners[1]);
     place = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
 
-    list_.Create(window_, &place, IDC_RECORD_LIST, LVS_REPORT | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
+    list_.Create(window_, &place, IDC_RECORD_LIST, LVS_REPORT | LVS_SINGLESEL | WS_TABSTOP,
+                 WS_EX_CLIENTEDGE);
+    // In the Tab order where the placeholder stands: after the filter box, before the buttons.
+    SetWindowPos(list_.Window(), GetDlgItem(window_, IDC_LIST_PLACEHOLDER), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     list_.AddCheckBoxes();
     list_.AddFullRowSelect();
     int index = 0;
-    for (const Column& column : kColumns) list_.InsertColumn(index++, column.heading, column.width);
+    for (const Column& column : kColumns) {
+        list_.InsertColumn(index++, column.heading, ScaleToDpi(column.width));
+    }
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "resources/resource_ids.h"
 #include "ui/framework/program_instance.h"
 #include "ui/look/banner.h"
+#include "ui/look/dpi.h"
 #include "ui/look/owner_button.h"
 #include "ui/pages/options_page.h"
 #include "ui/pages/progress_page.h"
@@ -14,9 +15,76 @@
 
 #include <shellapi.h>
 
+#include <cctype>
 #include <string>
 
 namespace tarvenne {
+
+WizardFrame* WizardFrame::mnemonic_frame_ = nullptr;
+
+namespace {
+
+// The side picture at the screen's resolution. Above 96 DPI it is made from the picture
+// drawn at twice the size, so it is never enlarged (which would blur it). Owned by the
+// caller; null when neither picture can be loaded.
+HBITMAP SidePictureForScreen() {
+    auto load = [](int id) {
+        return static_cast<HBITMAP>(LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(id),
+                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    const int dpi = ScreenDpi();
+    if (dpi <= 96) return load(IDB_SIDE_PICTURE);
+    HBITMAP large = load(IDB_SIDE_PICTURE_2X);
+    if (!large) return load(IDB_SIDE_PICTURE);
+    BITMAP size = {};
+    GetObjectA(large, sizeof size, &size);
+    const int width = MulDiv(size.bmWidth, dpi, 192), height = MulDiv(size.bmHeight, dpi, 192);
+    if (width >= size.bmWidth) return large;
+
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen);
+    HDC to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old_from = SelectObject(from, large);
+    HGDIOBJ old_to = SelectObject(to, scaled);
+    // Halftone averages the pixels it drops, where the plain modes would leave jagged edges.
+    SetStretchBltMode(to, HALFTONE);
+    SetBrushOrgEx(to, 0, 0, nullptr);
+    StretchBlt(to, 0, 0, width, height, from, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+    SelectObject(from, old_from);
+    SelectObject(to, old_to);
+    DeleteDC(from);
+    DeleteDC(to);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(large);
+    return scaled;
+}
+
+// The letter after the single '&' of a control's text; 0 when it has none.
+char MnemonicOf(HWND control) {
+    char text[128] = {};
+    GetWindowTextA(control, text, sizeof text);
+    for (const char* p = text; *p; ++p) {
+        if (*p != '&') continue;
+        if (p[1] != '&') return p[1];
+        ++p;  // "&&" shows one '&'
+    }
+    return 0;
+}
+
+// What is typed while the wizard is busy converting waits in the queue; none of it may
+// act on the page that follows.
+void DropQueuedInput() {
+    MSG dropped;
+    while (PeekMessageA(&dropped, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&dropped, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+    }
+}
+
+}  // namespace
 
 WizardFrame::WizardFrame()
     : DialogWindow(false), settings_(std::make_unique<WizardSettings>()) {
@@ -26,6 +94,9 @@ WizardFrame::WizardFrame()
 
 WizardFrame::~WizardFrame() {
     settings_.reset();
+    if (mnemonic_filter_) UnhookWindowsHookEx(mnemonic_filter_);
+    if (mnemonic_frame_ == this) mnemonic_frame_ = nullptr;
+    if (side_picture_) DeleteObject(side_picture_);
     if (icon_) DestroyIcon(icon_);
     for (auto& page : pages_) page.reset();
 }
@@ -35,9 +106,13 @@ WizardPage* WizardFrame::Page(int index) const {
     return pages_[index].get();
 }
 
-void WizardFrame::LoadSettings() { tarvenne::LoadSettings(settings_.get(), platform::SettingsFilePath()); }
+void WizardFrame::LoadSettings() {
+    tarvenne::LoadSettings(settings_.get(), platform::SettingsFilePath());
+}
 
-void WizardFrame::SaveSettings() { tarvenne::SaveSettings(*settings_, platform::SettingsFilePath()); }
+void WizardFrame::SaveSettings() {
+    tarvenne::SaveSettings(*settings_, platform::SettingsFilePath());
+}
 
 INT_PTR WizardFrame::OnInitDialog(WPARAM, LPARAM) {
     LoadSettings();
@@ -49,7 +124,7 @@ INT_PTR WizardFrame::OnInitDialog(WPARAM, LPARAM) {
     POINT corners[2] = {{page_rect.left, page_rect.top}, {page_rect.right, page_rect.bottom}};
     ScreenToClient(window_, &corners[0]);
     ScreenToClient(window_, &corners[1]);
-    page_rect = {corners[0].x, corners[0].y - 10, corners[1].x, corners[1].y};
+    page_rect = {corners[0].x, corners[0].y - ScaleToDpi(10), corners[1].x, corners[1].y};
 
     count_ = 0;
     auto progress = std::make_unique<ProgressPage>(this);
@@ -64,6 +139,16 @@ INT_PTR WizardFrame::OnInitDialog(WPARAM, LPARAM) {
         raw->CreateModeless(window_, ProgramInstance(), raw->TemplateId(), &page_rect);
         ++count_;
     }
+    // The pages come first in the frame's order, so that Tab walks the shown page's
+    // controls before the frame's buttons.
+    for (int i = static_cast<int>(count_) - 1; i >= 0; --i) {
+        SetWindowPos(pages_[i]->Window(), HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    PlaceSidePicture();
+    mnemonic_frame_ = this;
+    mnemonic_filter_ = SetWindowsHookExA(WH_MSGFILTER, &WizardFrame::PageMnemonicFilter, nullptr,
+                                         GetCurrentThreadId());
 
     current_ = 0;
     pages_[0]->Activate(false);
@@ -77,33 +162,40 @@ INT_PTR WizardFrame::OnInitDialog(WPARAM, LPARAM) {
 
 void WizardFrame::UpdateNavigation() {
     const int last = static_cast<int>(count_) - 1;
-    EnableWindow(GetDlgItem(window_, IDC_PREV), current_ != 0);
-    EnableWindow(GetDlgItem(window_, IDC_NEXT), current_ != last);
-    if (current_ == last) {
-        SetDlgItemTextA(window_, IDCANCEL, "&Finish");
-        EnableWindow(GetDlgItem(window_, IDC_PREV), FALSE);
-    } else {
-        SetDlgItemTextA(window_, IDCANCEL, "&Cancel");
-    }
-    // A button that just went grey loses the keyboard; hand it to Cancel/Finish, which
-    // is always there.
-    HWND focus = GetFocus();
-    if (focus && IsChild(window_, focus) && !IsWindowEnabled(focus)) {
-        SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDCANCEL)),
-                     TRUE);
-    }
+    // The progress page is shown only while it converts: nothing may be pressed then.
+    const bool converting = progress_ && Page(current_) == progress_;
+    EnableWindow(GetDlgItem(window_, IDC_PREV), current_ != 0 && current_ != last && !converting);
+    EnableWindow(GetDlgItem(window_, IDC_NEXT), current_ != last && !converting);
+    EnableWindow(GetDlgItem(window_, IDCANCEL), !converting);
+    SetDlgItemTextA(window_, IDCANCEL, current_ == last ? "&Finish" : "&Cancel");
 
     for (int i = 0; i < static_cast<int>(count_); ++i) {
         if (pages_[i]) pages_[i]->Show(i == current_);
     }
-    RedrawWindow(window_, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // The keyboard never stays on a button that went grey or in a page that went away:
+    // it goes to Next, or to Cancel/Finish, which is always there.
+    HWND focus = GetFocus();
+    if (!focus || !IsChild(window_, focus) || !IsWindowVisible(focus) ||
+        !IsWindowEnabled(focus)) {
+        HWND next = GetDlgItem(window_, IDC_NEXT);
+        HWND target = IsWindowEnabled(next) ? next : GetDlgItem(window_, IDCANCEL);
+        SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    }
+    // Only the band shows the page's caption; the pages and buttons repaint themselves.
+    RECT band = {};
+    GetClientRect(window_, &band);
+    band.bottom = band.top + BannerHeight();
+    RedrawWindow(window_, &band, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 INT_PTR WizardFrame::Next() {
     // Next may be posted while it is greyed: there is no page after the last one.
-    if (current_ < 0 || current_ >= static_cast<int>(count_) - 1) return 0;
     if (!IsWindowEnabled(GetDlgItem(window_, IDC_NEXT))) return 0;
+    return Advance();
+}
+
+INT_PTR WizardFrame::Advance() {
+    if (current_ < 0 || current_ >= static_cast<int>(count_) - 1) return 0;
     if (WizardPage* page = Page(current_)) {
         if (!page->Activate(true)) return 0;
     }
@@ -113,10 +205,17 @@ INT_PTR WizardFrame::Next() {
 
     // The progress page is never stayed on: it converts and hands over to the result page.
     if (current_ == static_cast<int>(count_) - 2 && Page(current_) == progress_ && progress_) {
-        progress_->RunConversion();
-        return OnCommand(MAKEWPARAM(IDC_NEXT, BN_CLICKED), 0);
+        RunConversionBusy();
+        return Advance();
     }
     return 1;
+}
+
+void WizardFrame::RunConversionBusy() {
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    progress_->RunConversion();
+    DropQueuedInput();
+    SetCursor(previous);
 }
 
 void WizardFrame::OpenHelp() {
@@ -156,9 +255,61 @@ INT_PTR WizardFrame::OnEraseBackground(WPARAM p1, LPARAM) {
 }
 
 INT_PTR WizardFrame::OnDestroy(WPARAM, LPARAM) {
+    if (mnemonic_filter_) UnhookWindowsHookEx(mnemonic_filter_);
+    mnemonic_filter_ = nullptr;
+    if (mnemonic_frame_ == this) mnemonic_frame_ = nullptr;
     SaveSettings();
     PostQuitMessage(0);
     return 0;
+}
+
+void WizardFrame::PlaceSidePicture() {
+    HWND control = GetDlgItem(window_, IDC_SIDE_PICTURE);
+    side_picture_ = SidePictureForScreen();
+    if (!control || !side_picture_) return;
+    // The control takes the picture's size; it keeps its place.
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(side_picture_));
+}
+
+bool WizardFrame::HandlePageMnemonic(const MSG& message) {
+    if (message.message != WM_SYSCHAR && message.message != WM_CHAR) return false;
+    if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+    if (message.message == WM_CHAR &&
+        (SendMessageA(message.hwnd, WM_GETDLGCODE, message.wParam,
+                      reinterpret_cast<LPARAM>(&message)) &
+         (DLGC_WANTCHARS | DLGC_WANTMESSAGE))) {
+        return false;  // the letter is typing
+    }
+    const WizardPage* page = Page(current_);
+    if (!page || !IsWindowVisible(page->Window())) return false;
+    const int key = std::toupper(static_cast<unsigned char>(message.wParam));
+    for (HWND control = GetWindow(page->Window(), GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(control) || !IsWindowEnabled(control)) continue;
+        const char mnemonic = MnemonicOf(control);
+        if (!mnemonic || std::toupper(static_cast<unsigned char>(mnemonic)) != key) continue;
+        const LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
+        if (code & DLGC_BUTTON) {
+            SendMessageA(control, BM_CLICK, 0, 0);
+        } else if (code & DLGC_STATIC) {
+            // A label's letter leads to the control after it.
+            HWND next = GetNextDlgTabItem(window_, control, FALSE);
+            SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+        } else {
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK WizardFrame::PageMnemonicFilter(int code, WPARAM p1, LPARAM p2) {
+    // The dialog manager asks this filter before it looks for a mnemonic itself.
+    if (code == MSGF_DIALOGBOX && mnemonic_frame_ &&
+        mnemonic_frame_->HandlePageMnemonic(*reinterpret_cast<const MSG*>(p2))) {
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, p1, p2);
 }
 
 INT_PTR WizardFrame::OnDrawItem(WPARAM, LPARAM p2) {

@@ -36,16 +36,31 @@ public:
     WizardPage* Page(int index) const;
 
 private:
-    // Next: ask the current page, move on, and run straight through the progress page.
+    // Next as the user pressed it: refused while the button is greyed.
     INT_PTR Next();
+    // The Next procedure: ask the current page, move on, and run straight through the
+    // progress page.
+    INT_PTR Advance();
+    // The conversion (Prev, Next and Cancel are greyed on the progress page); the keys
+    // and clicks that queued up meanwhile are dropped before anything reads them.
+    void RunConversionBusy();
     void OpenHelp();
+    void PlaceSidePicture();
+    // Alt+letter (or the letter alone where the focus takes no typing) on the shown page:
+    // the page's control with that mnemonic, before any frame button with the same one.
+    bool HandlePageMnemonic(const MSG& message);
+    static LRESULT CALLBACK PageMnemonicFilter(int code, WPARAM p1, LPARAM p2);
 
     std::unique_ptr<WizardPage> pages_[kMaxPages];  // owned; live as long as the frame
     ProgressPage* progress_ = nullptr;              // not owned: one of pages_
     std::int32_t current_ = 0;
     std::uint32_t count_ = 0;
     std::unique_ptr<WizardSettings> settings_;
-    HICON icon_ = nullptr;  // owned: icon 101, destroyed with the frame
+    HICON icon_ = nullptr;            // owned: icon 101, destroyed with the frame
+    HBITMAP side_picture_ = nullptr;  // owned: shown by the side picture control
+    HHOOK mnemonic_filter_ = nullptr;  // owned: removed when the window goes
+    // The frame whose pages the filter serves; one wizard per thread. Not owned.
+    static WizardFrame* mnemonic_frame_;
 };
 
 }  // namespace tarvenne
