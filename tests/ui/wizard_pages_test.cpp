@@ -3,6 +3,7 @@
 // engine makes of the same choices in this process.
 #include "engine/conversion_job.h"
 #include "tests/ui/wine_driver.h"
+#include "ui/pages/result_page.h"
 #include "wab/property_mapping.h"
 #include "wab/property_table.h"
 #include "wab/wab_loader.h"
@@ -23,6 +24,7 @@ std::string SmallBook() { return SourceFile("tests/ui/small_book.vcf"); }
 struct Expectation {
     std::vector<bool> ticked;  // per contact, in the book's order
     std::string records;
+    std::size_t cuts = 0;  // texts the file holds shorter than the book
     int Ticked() const { return static_cast<int>(std::count(ticked.begin(), ticked.end(), true)); }
 };
 
@@ -43,7 +45,7 @@ Expectation Expect(std::uint32_t desktop_version, const std::string& target,
         if (!e.ticked.back() || static_cast<int>(i) == left_out) continue;
         ContactRecord record;
         wab::ConvertSourceContact(loader.Get(i), &record);
-        job.AddContact(&record);
+        if (job.AddContact(&record)) e.cuts += wab::CutTexts(*loader.Get(i), job.LastKept()).size();
     }
     job.SaveTarget();
     e.records = RecordsOf(copy);
@@ -101,6 +103,8 @@ TEST(WizardPages, NewerFileByPathWithEveryChoice) {
     EXPECT_EQ(w.Text(IDC_RESULT_TEXT), "Succeeded.");
     EXPECT_EQ(w.Text(IDC_RESULT_COUNT), std::to_string(marked.Ticked() - 1));
     EXPECT_EQ(w.Text(IDC_RESULT_USER), "Ann Adams") << "the user box's user, also for a file";
+    ASSERT_GT(e.cuts, 1u) << "the sample book has e-mails longer than a phone slot";
+    EXPECT_EQ(w.Text(ResultPage::kReasonId), std::to_string(e.cuts) + " texts were cut to fit their fields.");
     ASSERT_TRUE(w.Close());
     EXPECT_EQ(RecordsOf(target), e.records);
     EXPECT_FALSE(ReadAll(target + ".xbk").empty());

@@ -53,6 +53,7 @@ bool ProgressPage::Activate(bool leaving) {
 bool ProgressPage::RunConversion() {
     saved_ = false;
     save_error_.clear();
+    cuts_ = 0;
     WizardSettings* settings = Settings();
     if (!settings || !settings->Job || !settings->SelectedContacts) return false;
     ConversionJob& job = *settings->Job;
@@ -74,7 +75,8 @@ bool ProgressPage::RunConversion() {
 
         // A contact that cannot be converted or added does not stop the others.
         ContactRecord record;
-        if (wab::ConvertSourceContact(contact, &record)) job.AddContact(&record);
+        if (wab::ConvertSourceContact(contact, &record) && job.AddContact(&record))
+            cuts_ += wab::CutTexts(*contact, job.LastKept()).size();
 
         acc += 100;
         if (n > 0) SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(acc / n), 0);

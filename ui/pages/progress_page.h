@@ -23,10 +23,13 @@ public:
     // not, why (empty when the reason is not known). Nothing has run yet: not saved.
     bool Saved() const { return saved_; }
     const std::string& SaveError() const { return save_error_; }
+    // How many texts of the contacts added or updated reached the file cut to fit.
+    std::size_t Cuts() const { return cuts_; }
 
 private:
     bool saved_ = false;
     std::string save_error_;
+    std::size_t cuts_ = 0;
 };
 
 // How long each of n contacts takes at least, in milliseconds, so that any run is

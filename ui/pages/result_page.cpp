@@ -94,8 +94,15 @@ void ResultPage::ShowOutcome() {
                      ? progress->SaveError()
                      : std::string("The Palm Desktop contacts file was not written.");
     }
+    // Texts the file holds shorter than the address book does: one line, only when any.
+    const std::size_t cuts = progress ? progress->Cuts() : 0;
+    if (cuts > 0) {
+        if (!reason.empty()) reason += "\n";
+        reason += cuts == 1 ? std::string("1 text was cut to fit its field.")
+                            : std::to_string(cuts) + " texts were cut to fit their fields.";
+    }
     SetWindowTextA(reason_, reason.c_str());
-    ShowWindow(reason_, saved ? SW_HIDE : SW_SHOW);
+    ShowWindow(reason_, reason.empty() ? SW_HIDE : SW_SHOW);
 }
 
 INT_PTR ResultPage::OnCommand(WPARAM p1, LPARAM) {
