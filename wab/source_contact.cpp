@@ -3,7 +3,6 @@
 
 #include "engine/bounded_text.h"
 
-#include <bitset>
 #include <cstring>
 
 static_assert(tarvenne::wab::kPropertyCount == 64, "one bit of filled_rows_ per row");
@@ -16,6 +15,15 @@ std::size_t KeptLength(std::string_view text, std::uint32_t capacity) {
     const std::size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
     return CharacterSafeLength(text, capacity == 0 ? 0 : capacity - 1, TextCodePage());
+}
+
+// The bits set in v, without a call into the runtime on processors that lack the
+// instruction (the program is built for all of them).
+std::size_t BitsSet(std::uint64_t v) {
+    v = v - ((v >> 1) & 0x5555555555555555ull);
+    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<std::size_t>((v * 0x0101010101010101ull) >> 56);
 }
 
 std::uint16_t OffsetAt(const std::string& block, std::size_t k) {
@@ -33,8 +41,8 @@ std::string_view SourceContact::Text(std::uint32_t tag) const {
 
 std::string_view SourceContact::TextAtRow(std::size_t row) const {
     if (row >= kPropertyCount || !(filled_rows_ >> row & 1)) return std::string_view();
-    const std::size_t count = std::bitset<64>(filled_rows_).count();
-    const std::size_t k = std::bitset<64>(filled_rows_ & ((std::uint64_t{1} << row) - 1)).count();
+    const std::size_t count = BitsSet(filled_rows_);
+    const std::size_t k = BitsSet(filled_rows_ & ((std::uint64_t{1} << row) - 1));
     const std::size_t texts = 2 * (count + 1);
     const std::uint16_t begin = OffsetAt(block_, k);
     return std::string_view(block_.data() + texts + begin, OffsetAt(block_, k + 1) - begin);
