@@ -29,7 +29,9 @@ void PrintUsage(std::ostream& to) {
     to << "  tarvenne-cli version (or --version)\n";
     to << "TARGET is a contacts file (address.dat) or @user:ID for a Palm Desktop user's file.\n"
        << "--codepage N is the Windows code page of the file's texts (874, 932, 936, 949, 950,\n"
-       << "1250 to 1258; default: the system's, 1252 outside Windows).\n";
+       << "1250 to 1258; default: the system's, 1252 outside Windows).\n"
+       << "A contact is new when no record is the same person, changed when converting it\n"
+       << "would change that person's record, and unchanged when it would change nothing.\n";
 }
 }  // namespace
 
