@@ -110,16 +110,6 @@ bool DatStream::WriteLongField(std::uint64_t value) {
     return WriteInt32(kTagLong) && WriteInt64(value);
 }
 
-bool DatStream::WriteBlob(const DatBlob* blob) {
-    if (!blob) return Fail("no blob to write");
-    if (!WriteUInt32(blob->w0) || !WriteUInt32(blob->w1)) return false;
-    if (blob->w1 == 0) return true;
-    if (!WriteUInt32(blob->w2) || !WriteUInt32(blob->w3) ||
-        !WriteUInt32(static_cast<std::uint32_t>(blob->data.size())))
-        return false;
-    return blob->data.empty() || WriteBytes(blob->data.data(), blob->data.size());
-}
-
 void DatStream::ReserveWrites(std::size_t n) {
     try {
         out_.reserve(n);

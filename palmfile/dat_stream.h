@@ -15,13 +15,6 @@
 
 namespace tarvenne {
 
-// A small record carried without a tag of its own: w0 (the stored tag, 64 to 67 in
-// files Palm Desktop wrote), w1; when w1 is not 0, w2, w3 and a counted byte block.
-struct DatBlob {
-    std::uint32_t w0 = 0, w1 = 0, w2 = 0, w3 = 0;
-    std::vector<std::uint8_t> data;  // its length is the blob's length word
-};
-
 class DatStream {
 public:
     // Contacts files larger than this are refused at the open: the program holds a file
@@ -62,7 +55,6 @@ public:
     bool WriteBooleanField(std::int32_t value);
     bool WriteCStringField(std::string_view text, std::int32_t marker);
     bool WriteLongField(std::uint64_t value);
-    bool WriteBlob(const DatBlob* blob);
     // Room for about n bytes of writes, so that a large file is not copied each time the
     // buffer grows; only a hint.
     void ReserveWrites(std::size_t n);
