@@ -23,39 +23,7 @@
 #include <malloc.h>
 #endif
 
-// ---------------------------------------------------------------- allocation meter
-// Every operator new of the program is counted, so the peak of live heap bytes during one
-// operation can be read off exactly.
-namespace {
-std::atomic<std::size_t> g_live{0};
-std::atomic<std::size_t> g_peak{0};
-constexpr std::size_t kHeader = 16;  // keeps the block's alignment
-
-void* Allocate(std::size_t n) {
-    void* block = std::malloc(n + kHeader);
-    if (!block) throw std::bad_alloc();
-    *static_cast<std::size_t*>(block) = n;
-    const std::size_t live = g_live.fetch_add(n) + n;
-    std::size_t peak = g_peak.load();
-    while (live > peak && !g_peak.compare_exchange_weak(peak, live)) {
-    }
-    return static_cast<char*>(block) + kHeader;
-}
-
-void Release(void* p) {
-    if (!p) return;
-    void* block = static_cast<char*>(p) - kHeader;
-    g_live.fetch_sub(*static_cast<std::size_t*>(block));
-    std::free(block);
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+#include "bench/allocation_meter.h"
 
 namespace tarvenne {
 namespace {
@@ -135,14 +103,14 @@ void Measure(benchmark::State& state, Layout layout, int plain, bool is_plain, S
     double best = 1e9;
     std::size_t peak = 0;
     for (auto _ : state) {
-        const std::size_t base = g_live.load();
-        g_peak.store(base);
+        const std::size_t base = tarvenne::bench::LiveBytes();
+        tarvenne::bench::ResetPeak();
         const auto start = std::chrono::steady_clock::now();
         step();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(seconds);
         best = std::min(best, seconds);
-        peak = std::max(peak, g_peak.load() - base);
+        peak = std::max(peak, tarvenne::bench::PeakBytes() - base);
     }
     if (is_plain) g_plain[{layout, plain}] = best;
     Report(state, layout, plain, best, peak);

@@ -18,39 +18,7 @@
 #include <string>
 #include <vector>
 
-// ---------------------------------------------------------------- allocation meter
-// Every operator new is counted, so the peak of live heap bytes during one load can be
-// read off exactly.
-namespace {
-std::atomic<std::size_t> g_live{0};
-std::atomic<std::size_t> g_peak{0};
-constexpr std::size_t kHeader = 16;  // keeps the block's alignment
-
-void* Allocate(std::size_t n) {
-    void* block = std::malloc(n + kHeader);
-    if (!block) throw std::bad_alloc();
-    *static_cast<std::size_t*>(block) = n;
-    const std::size_t live = g_live.fetch_add(n) + n;
-    std::size_t peak = g_peak.load();
-    while (live > peak && !g_peak.compare_exchange_weak(peak, live)) {
-    }
-    return static_cast<char*>(block) + kHeader;
-}
-
-void Release(void* p) {
-    if (!p) return;
-    void* block = static_cast<char*>(p) - kHeader;
-    g_live.fetch_sub(*static_cast<std::size_t*>(block));
-    std::free(block);
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+#include "bench/allocation_meter.h"
 
 namespace tarvenne::wab {
 namespace {
@@ -179,10 +147,10 @@ void BM_LoadVCardBook(benchmark::State& state) {
     std::size_t peak = 0;
     for (auto _ : state) {
         WabLoader loader;
-        const std::size_t base = g_live.load();
-        g_peak.store(base);
+        const std::size_t base = tarvenne::bench::LiveBytes();
+        tarvenne::bench::ResetPeak();
         if (!loader.Load(path) || loader.Count() != kCards) state.SkipWithError("load failed");
-        peak = g_peak.load() - base;
+        peak = tarvenne::bench::PeakBytes() - base;
         state.PauseTiming();
         loader.Unload();  // not part of the read
         state.ResumeTiming();

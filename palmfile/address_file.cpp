@@ -21,6 +21,26 @@ AddressFile::AddressFile(const RecordLayout& layout, const FileSchema& defaults)
                                        platform::SettingsFilePath()) == 1;
 }
 
+FileSchema AddressFile::DefaultSchema(const RecordLayout& layout, std::uint32_t status_position,
+                                      std::uint32_t placement_position) {
+    FileSchema s;
+    s.fields_per_record = static_cast<std::uint32_t>(layout.fields);
+    s.status_position = status_position;
+    s.placement_position = placement_position;
+    s.field_count = static_cast<std::uint16_t>(layout.fields);
+    std::uint16_t blob_tag = 64;  // the four blobs are tagged 64 to 67
+    for (int p = 0; p < layout.fields; ++p) {
+        switch (layout.kind[p]) {
+            case FieldKind::kText: s.field_tags[p] = kTagCString; break;
+            case FieldKind::kBoolean: s.field_tags[p] = kTagBoolean; break;
+            case FieldKind::kBlob: s.field_tags[p] = blob_tag++; break;
+            case FieldKind::kLong: s.field_tags[p] = kTagLong; break;
+            case FieldKind::kInteger: s.field_tags[p] = kTagInteger; break;
+        }
+    }
+    return s;
+}
+
 std::string AddressFile::CategoryNameOf(const PalmRecord& record) const {
     const int slot = Layout().category_id;
     const CategoryEntry* entry = categories_ ? categories_->FindById(record.Integer(slot)) : nullptr;

@@ -74,6 +74,9 @@ public:
 
 protected:
     AddressFile(const RecordLayout& layout, const FileSchema& defaults);
+    // The schema of a new file of the layout: a full row, each position tagged by its kind.
+    static FileSchema DefaultSchema(const RecordLayout& layout, std::uint32_t status_position,
+                                    std::uint32_t placement_position);
 
     // How many first bytes tell the layout, and whether they are this layout's: checked
     // before the rest of a file is read, so the other layout's file costs no full read.

@@ -2,25 +2,8 @@
 #include "palmfile/classic_address_file.h"
 
 namespace tarvenne {
-namespace {
 
-FileSchema ClassicDefaults() {
-    FileSchema s;
-    s.fields_per_record = 30;
-    s.status_position = 1;
-    s.placement_position = 2;
-    s.field_count = 30;
-    const RecordLayout& l = ClassicLayout();
-    for (int p = 0; p < l.fields; ++p)
-        s.field_tags[p] = l.kind[p] == FieldKind::kText      ? kTagCString
-                          : l.kind[p] == FieldKind::kBoolean ? kTagBoolean
-                                                             : kTagInteger;
-    return s;
-}
-
-}  // namespace
-
-ClassicAddressFile::ClassicAddressFile() : AddressFile(ClassicLayout(), ClassicDefaults()) {}
+ClassicAddressFile::ClassicAddressFile() : AddressFile(ClassicLayout(), DefaultSchema(ClassicLayout(), 1, 2)) {}
 
 ClassicAddressFile::ClassicAddressFile(const std::string& path) : ClassicAddressFile() { Load(path); }
 

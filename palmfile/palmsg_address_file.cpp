@@ -18,26 +18,6 @@ constexpr std::size_t kSignatureBytes = 24;
 constexpr int kNextIdLow = 12, kNextIdHigh = 13;
 constexpr std::uint32_t kFirstRecordNumber = 0x1000;
 
-FileSchema PalmSgDefaults() {
-    FileSchema s;
-    s.fields_per_record = 73;
-    s.status_position = 2;
-    s.placement_position = 4;
-    s.field_count = 73;
-    const RecordLayout& l = PalmSgLayout();
-    std::uint16_t blob_tag = 64;
-    for (int p = 0; p < l.fields; ++p) {
-        switch (l.kind[p]) {
-            case FieldKind::kText: s.field_tags[p] = kTagCString; break;
-            case FieldKind::kBoolean: s.field_tags[p] = kTagBoolean; break;
-            case FieldKind::kBlob: s.field_tags[p] = blob_tag++; break;
-            case FieldKind::kLong: s.field_tags[p] = kTagLong; break;
-            case FieldKind::kInteger: s.field_tags[p] = kTagInteger; break;
-        }
-    }
-    return s;
-}
-
 }  // namespace
 
 double BirthdayOf(const PalmRecord& record) {
@@ -53,7 +33,7 @@ void SetBirthday(PalmRecord& record, double automation_date) {
     record.SetLong(record.Layout().birthday, bits);
 }
 
-PalmSgAddressFile::PalmSgAddressFile() : AddressFile(PalmSgLayout(), PalmSgDefaults()) {
+PalmSgAddressFile::PalmSgAddressFile() : AddressFile(PalmSgLayout(), DefaultSchema(PalmSgLayout(), 2, 4)) {
     header_block_[12] = 0x01;
     header_block_[13] = 0x10;
 }
