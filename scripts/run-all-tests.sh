@@ -2,7 +2,7 @@
 # Every test of the project, as CI runs them: host tests, the same under AddressSanitizer
 # and UndefinedBehaviorSanitizer, the 64-bit Windows build's tests under wine64 (the
 # window tests on a virtual display), a compile of the 32-bit product, and a short run of
-# each fuzzer on top of its corpus. FUZZ_SECONDS (default 45) sets the fuzzing time.
+# each fuzzer on top of its corpus. FUZZ_SECONDS (default 15) sets the fuzzing time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -37,8 +37,8 @@ cmake --preset win32 >/dev/null
 cmake --build build/win32 -j "$jobs" || failed+=("win32")
 
 if [ -x scripts/run-fuzzers.sh ]; then
-  step "fuzzers, ${FUZZ_SECONDS:-45} s each"
-  scripts/run-fuzzers.sh "${FUZZ_SECONDS:-45}" || failed+=("fuzz")
+  step "fuzzers, ${FUZZ_SECONDS:-15} s each"
+  scripts/run-fuzzers.sh "${FUZZ_SECONDS:-15}" || failed+=("fuzz")
 fi
 
 echo
