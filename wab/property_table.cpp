@@ -88,18 +88,21 @@ const PropertyRow* PropertyTable() { return kRows; }
 int FindPropertyRow(std::uint32_t tag) {
     // Every value of every entry is looked up, several times: a table of twice as many
     // places as rows, built once, finds a tag in about one probe.
-    constexpr std::size_t kPlaces = 2 * kPropertyCount;
-    static const std::array<std::int8_t, kPlaces> places = [] {
+    constexpr std::size_t kPlaces = 2 * kPropertyCount;  // 128: the top 7 bits of a product
+    // Tags differ in their high half (the property) and rarely in their low one (the
+    // type), so the place comes from the top bits of a multiplicative hash.
+    const auto place_of = [](std::uint32_t t) { return static_cast<std::size_t>((t * 2654435761u) >> 25); };
+    static const std::array<std::int8_t, kPlaces> places = [&] {
         std::array<std::int8_t, kPlaces> table{};
         table.fill(-1);
         for (std::size_t i = 0; i < kPropertyCount; ++i) {
-            std::size_t at = (kRows[i].tag * 2654435761u) % kPlaces;
+            std::size_t at = place_of(kRows[i].tag);
             while (table[at] >= 0) at = (at + 1) % kPlaces;
             table[at] = static_cast<std::int8_t>(i);
         }
         return table;
     }();
-    for (std::size_t at = (tag * 2654435761u) % kPlaces; places[at] >= 0; at = (at + 1) % kPlaces)
+    for (std::size_t at = place_of(tag); places[at] >= 0; at = (at + 1) % kPlaces)
         if (kRows[places[at]].tag == tag) return places[at];
     return -1;
 }
