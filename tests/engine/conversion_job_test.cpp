@@ -121,6 +121,7 @@ TEST_P(JobTest, ALabelHeldTwiceIsUpdatedWhereAReadFindsItAndAddressesByTheirKind
         updated.addresses[0].street = "Home 2";
     }
     EXPECT_TRUE(SameBytes(Saved(*job), FileOf({updated})));
+    EXPECT_EQ(job->TargetContacts().FindMatch(&kim).code, kMatchIdentical) << "a second run";
 }
 
 TEST_P(JobTest, NamesThatSayNothingNeverMergeDifferentPeople) {
