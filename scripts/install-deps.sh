@@ -2,7 +2,8 @@
 # Installs the Debian packages the builds and tests need; does nothing when all are there.
 set -eu
 packages="cmake ninja-build g++ gcc g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth
-libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev imagemagick python3"
+libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev imagemagick python3
+python3-vobject"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
