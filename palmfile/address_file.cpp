@@ -13,8 +13,10 @@ namespace tarvenne {
 namespace {
 
 const char kOutOfMemory[] = "the computer ran out of memory";
+
 // VisitRecords' first window; it grows for items or a record longer than itself.
 constexpr std::size_t kWindow = std::size_t{256} << 10;
+
 }  // namespace
 
 AddressFile::AddressFile(const RecordLayout& layout, const FileSchema& defaults)
