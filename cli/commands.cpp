@@ -18,6 +18,10 @@ const std::vector<Command>& Commands() {
          "                       [--codepage N] [--format text|json]",
          RunConvert},
         {"users", "users [--format text|json]", RunUsers},
+        {"export",
+         "export TARGET [--vcard 3.0|4.0] [--codepage N] [--swap-names] [--output FILE]\n"
+         "                      [--include-deleted]",
+         RunExport},
     };
     return table;
 }

@@ -38,5 +38,6 @@ int RunDump(const std::vector<std::string>& args, CommandIo& io);
 int RunDiff(const std::vector<std::string>& args, CommandIo& io);
 int RunConvert(const std::vector<std::string>& args, CommandIo& io);
 int RunUsers(const std::vector<std::string>& args, CommandIo& io);
+int RunExport(const std::vector<std::string>& args, CommandIo& io);
 
 }  // namespace tarvenne::cli

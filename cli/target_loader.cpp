@@ -23,4 +23,26 @@ TargetResult LoadTarget(const std::string& target, bool swap_names,
     return TargetResult::Unreadable;
 }
 
+TargetResult VisitTarget(const std::string& target, bool swap_names, bool check_first,
+                         const TargetVisitor& visit, std::string* path, std::string* why) {
+    TargetSpec spec;
+    if (!ParseTargetSpec(target, &spec, why)) return TargetResult::BadTarget;
+    ClassicAddressFile classic;
+    PalmSgAddressFile palmsg;
+    *path = spec.path;
+    if (spec.for_user && !AddressFile::UserFilePath(spec.user_id, path)) {
+        classic.LoadForUser(spec.user_id);  // fails as it does for dump, with its reason
+        palmsg.LoadForUser(spec.user_id);
+    } else {
+        bool stopped = false;
+        for (AddressFile* file : {static_cast<AddressFile*>(&classic), static_cast<AddressFile*>(&palmsg)}) {
+            file->SetSwapNames(swap_names);
+            const auto each = [&](const PalmRecord& record) { return visit(*file, record) || !(stopped = true); };
+            if (file->VisitRecords(*path, check_first, each) || stopped) return TargetResult::Loaded;
+        }
+    }
+    *why = UnreadableTargetReason(classic, palmsg);
+    return TargetResult::Unreadable;
+}
+
 }  // namespace tarvenne::cli

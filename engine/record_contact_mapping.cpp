@@ -242,9 +242,11 @@ std::string_view TextAsRead(std::string_view stored, std::size_t capacity) {
 int PhoneSlotRead(const PalmRecord& record, std::int32_t label) {
     const RecordLayout& l = record.Layout();
     int read = -1;
-    for (int i = 0; i < l.phones; ++i)
-        if (record.Integer(l.phone_label[i]) == label && !UpToNul(record.Text(l.phone[i])).empty())
-            read = i;
+    for (int i = 0; i < l.phones; ++i) {
+        // Reads non-empty: holds a byte before any NUL.
+        const std::string_view text = record.Text(l.phone[i]);
+        if (record.Integer(l.phone_label[i]) == label && !text.empty() && text[0] != '\0') read = i;
+    }
     return read;
 }
 

@@ -6,12 +6,16 @@
 #include "platform/private_profile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace tarvenne {
 namespace {
 
 const char kOutOfMemory[] = "the computer ran out of memory";
+
+// VisitRecords' first window; it grows for items or a record longer than itself.
+constexpr std::size_t kWindow = std::size_t{256} << 10;
 
 }  // namespace
 
@@ -50,10 +54,17 @@ std::string AddressFile::CategoryNameOf(const PalmRecord& record) const {
 bool AddressFile::LoadForUser(std::int32_t user_id) {
     loaded_ = false;
     ClearError();
-    std::string folder;
-    if (!UserFolderPath(user_id, &folder, 260))
+    std::string path;
+    if (!UserFilePath(user_id, &path))
         return Fail("the Palm Desktop folder of user " + std::to_string(user_id) + " is not known");
-    return Load(folder + "address" + platform::kPathSeparator + "address.dat");
+    return Load(path);
+}
+
+bool AddressFile::UserFilePath(std::int32_t user_id, std::string* path) {
+    std::string folder;
+    if (!UserFolderPath(user_id, &folder, 260)) return false;
+    *path = folder + "address" + platform::kPathSeparator + "address.dat";
+    return true;
 }
 
 bool AddressFile::Load(const std::string& path) {
@@ -88,6 +99,83 @@ bool AddressFile::LoadBytes(std::vector<std::uint8_t> bytes) {
         records_.Clear();
         return Fail(std::string(kOutOfMemory) + " while reading the file");
     }
+}
+
+bool AddressFile::VisitRecords(const std::string& path, bool check_first, const RecordVisitor& visit) {
+    loaded_ = false;
+    ClearError();
+    path_tried_ = path;
+    records_.Clear();
+    bool ok = false;
+    try {
+        std::vector<std::uint8_t> start;
+        ok = Open(path, 0) && ReadStart(&start, StartBytes()) && (IsOwnStart(start) || Fail(NotOwnLayout()));
+        // Both walks under the one exclusive open, so both read the same file.
+        for (int walk = check_first ? 0 : 1; ok && walk < 2; ++walk) ok = WalkRecords(walk == 1 ? &visit : nullptr);
+    } catch (const std::bad_alloc&) {
+        ok = Fail(std::string(kOutOfMemory) + " while reading the file");
+    }
+    Close();
+    records_.Clear();
+    return ok;
+}
+
+bool AddressFile::WalkRecords(const RecordVisitor* visit) {
+    // The window is the records' store, so the records read point into it; it is taken
+    // back to be refilled once the records read from it are done with.
+    std::vector<std::uint8_t> window = records_.Store().TakeImage();
+    window.resize(std::max(window.size(), kWindow));
+    std::uint64_t origin = 0;  // where the window starts in the file
+    std::size_t filled = 0, at = 0;
+    if (!ReadAt(0, window.data(), window.size(), &filled)) return false;
+    bool at_end = filled < window.size();
+    records_.Store().Adopt(std::move(window));
+    // What is read from `at` on runs past the window: it moves to the front and the rest
+    // of the window is read on, into a window twice as long when it fills it alone.
+    const auto read_on = [&]() {
+        window = records_.Store().TakeImage();
+        if (at == 0) window.resize(window.size() * 2);
+        const std::size_t keep = filled - at;
+        std::memmove(window.data(), window.data() + at, keep);
+        origin += at;
+        at = 0;
+        std::size_t got = 0;
+        const bool read = ReadAt(origin + keep, window.data() + keep, window.size() - keep, &got);
+        filled = keep + got;
+        at_end = filled < window.size();
+        records_.Store().Adopt(std::move(window));
+        return read;
+    };
+
+    std::uint32_t entry_count = 0;
+    for (;;) {
+        schema_ = defaults_;
+        DatReader head(records_.Store().Image().data(), filled);
+        if (ReadStartItems(head) && ReadCategoryBlock(head, &categories_) && ReadSchema(head) &&
+            head.ReadUInt32(&entry_count)) {
+            at = head.Offset();
+            break;
+        }
+        if (!head.RanOut() || at_end) return Fail(head.Error());
+        if (!read_on()) return false;
+    }
+    const std::uint32_t count = entry_count / schema_.fields_per_record;
+    for (std::uint32_t n = 0; n < count;) {
+        DatReader in(records_.Store().Image().data(), filled, static_cast<std::size_t>(origin));
+        in.Skip(at);
+        if (const PalmRecord* record = records_.ReadPassing(in, schema_.fields_per_record, swap_names_)) {
+            at = in.Offset();
+            ++n;
+            if (visit && !(*visit)(*record)) return Fail("the reading was stopped");
+            continue;
+        }
+        if (!in.RanOut() || at_end) {
+            in.Explain("record " + std::to_string(n + 1) + " of " + std::to_string(count));
+            return Fail(in.Error());
+        }
+        if (!read_on()) return false;
+    }
+    return true;
 }
 
 bool AddressFile::Parse(std::vector<std::uint8_t>&& image) {

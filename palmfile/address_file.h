@@ -9,6 +9,7 @@
 #include "palmfile/palm_record.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ public:
 
     // The user's address\address.dat under the folder Palm Desktop keeps for that user.
     bool LoadForUser(std::int32_t user_id);
+    // That file's path; false when Palm Desktop knows no folder for the user.
+    static bool UserFilePath(std::int32_t user_id, std::string* path);
     // Reads the whole file. Refused (false, nothing on disk changed, LastError() says why):
     // a file that cannot be opened, one of the other layout, a damaged or cut file, more
     // than 256 MiB. The records read before a damaged one stay in the list; a save is
@@ -38,6 +41,14 @@ public:
     bool Load(const std::string& path);
     // The same reading over bytes that never were a file (the path does not change).
     bool LoadBytes(std::vector<std::uint8_t> bytes);
+    // For callers that need each record once, in file order (the export): reads the file
+    // opened for reading only through a window of a few MiB, however large it is, and
+    // hands every record to visit (valid during the call; visit returns false to stop).
+    // With check_first the file is read through once before, so a damaged file hands on
+    // nothing. The items before the records are read as Load reads them, and it fails as
+    // Load fails, with the same reasons; the object holds no records afterwards.
+    using RecordVisitor = std::function<bool(const PalmRecord&)>;
+    bool VisitRecords(const std::string& path, bool check_first, const RecordVisitor& visit);
 
     // Saves to the file that was loaded.
     bool Save() { return SaveAs(loaded_path_); }
@@ -93,6 +104,8 @@ private:
     bool Parse(std::vector<std::uint8_t>&& image);
     bool ReadSchema(DatReader& in);
     bool ReadRecords(DatReader& in);
+    // One walk of VisitRecords through the open file; visit null only reads.
+    bool WalkRecords(const RecordVisitor* visit);
     bool WriteSchema();
     bool WriteRecords();
 

@@ -30,9 +30,15 @@ constexpr std::size_t kMaxCountedString = 65535;
 class DatReader {
 public:
     DatReader() = default;
-    DatReader(const std::uint8_t* begin, std::size_t size) : begin_(begin), pos_(begin), end_(begin + size) {}
+    // `origin` is where begin lies in the file, for readers over a window of it: offsets
+    // in the reasons of failures are the file's.
+    DatReader(const std::uint8_t* begin, std::size_t size, std::size_t origin = 0)
+        : begin_(begin), pos_(begin), end_(begin + size), origin_(origin) {}
 
     bool Failed() const { return failed_; }
+    // The failure was the end of the bytes, not a field that is wrong: a window that ends
+    // before the file does may be read again, longer.
+    bool RanOut() const { return ran_out_; }
     const std::string& Error() const { return error_; }
     std::size_t Offset() const { return static_cast<std::size_t>(pos_ - begin_); }
     std::size_t Left() const { return Failed() ? 0 : static_cast<std::size_t>(end_ - pos_); }
@@ -56,10 +62,12 @@ public:
     // n bytes where they lie; *bytes points into the reader's memory.
     bool Take(std::size_t n, const std::uint8_t** bytes) {
         if (Failed()) return false;
-        if (n > static_cast<std::size_t>(end_ - pos_))
-            return FailAt("the file ends at byte offset " + std::to_string(end_ - begin_) +
+        if (n > static_cast<std::size_t>(end_ - pos_)) {
+            ran_out_ = true;
+            return FailAt("the file ends at byte offset " + std::to_string(origin_ + (end_ - begin_)) +
                               " where " + std::to_string(n) + " bytes were expected",
                           Offset());
+        }
         *bytes = pos_;
         pos_ += n;
         return true;
@@ -175,7 +183,7 @@ private:
                       Offset() - 4);
     }
     bool FailAt(const std::string& what, std::size_t offset) {
-        if (!failed_) error_ = what + " at byte offset " + std::to_string(offset);
+        if (!failed_) error_ = what + " at byte offset " + std::to_string(origin_ + offset);
         failed_ = true;
         pos_ = end_;
         return false;
@@ -184,7 +192,9 @@ private:
     const std::uint8_t* begin_ = nullptr;
     const std::uint8_t* pos_ = nullptr;
     const std::uint8_t* end_ = nullptr;
+    std::size_t origin_ = 0;
     bool failed_ = false;
+    bool ran_out_ = false;
     std::string error_;  // the first failure's reason
 };
 

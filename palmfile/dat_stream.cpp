@@ -44,6 +44,18 @@ bool DatStream::ReadStart(std::vector<std::uint8_t>* bytes, std::size_t n) {
     return true;
 }
 
+bool DatStream::ReadAt(std::uint64_t offset, std::uint8_t* dest, std::size_t n, std::size_t* got) {
+    *got = 0;
+    if (!file_.SeekTo(offset)) return Fail(file_.LastError().Describe());
+    while (*got < n) {
+        std::size_t delivered = 0;
+        if (!file_.Read(dest + *got, n - *got, &delivered)) return Fail(file_.LastError().Describe());
+        if (delivered == 0) break;
+        *got += delivered;
+    }
+    return true;
+}
+
 bool DatStream::Fail(const std::string& what) {
     if (error_.empty()) error_ = what;
     return false;

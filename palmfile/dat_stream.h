@@ -40,6 +40,8 @@ public:
     bool ReadWhole(std::vector<std::uint8_t>* bytes);
     // Up to n bytes from the start of the open file (fewer when it is shorter).
     bool ReadStart(std::vector<std::uint8_t>* bytes, std::size_t n);
+    // Up to n bytes from offset on into dest; *got is fewer than n only at the file's end.
+    bool ReadAt(std::uint64_t offset, std::uint8_t* dest, std::size_t n, std::size_t* got);
 
     // --- writing, collected in memory ---
     bool WriteBytes(const void* source, std::size_t n);

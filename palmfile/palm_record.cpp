@@ -112,6 +112,22 @@ bool RecordList::ReadRecord(DatReader& in, std::uint32_t fields, bool swap_names
     // only once every field was read.
     FieldSlot* const slots = NextSlots();
     if (!slots) return in.Refuse("the computer ran out of memory while reading the records");
+    if (!ReadRow(in, fields, swap_names, slots)) return false;
+    try {
+        records_.emplace_back(slots, &store_, layout_);
+    } catch (const std::bad_alloc&) {
+        return in.Refuse("the computer ran out of memory while reading the records");
+    }
+    ++slots_used_;
+    cursor_.Appended(Count());
+    return true;
+}
+
+const PalmRecord* RecordList::ReadPassing(DatReader& in, std::uint32_t fields, bool swap_names) {
+    return ReadRow(in, fields, swap_names, passing_slots_) ? &passing_ : nullptr;
+}
+
+bool RecordList::ReadRow(DatReader& in, std::uint32_t fields, bool swap_names, FieldSlot* slots) const {
     const RecordLayout& l = *layout_;
     const std::uint8_t* const base = in.Begin();
     const std::uint8_t* const end = in.End();
@@ -180,13 +196,6 @@ stop:
         if (read) in.Refuse("a field the reader could not take");
         return false;
     }
-    try {
-        records_.emplace_back(slots, &store_, layout_);
-    } catch (const std::bad_alloc&) {
-        return in.Refuse("the computer ran out of memory while reading the records");
-    }
-    ++slots_used_;
-    cursor_.Appended(Count());
     return true;
 }
 

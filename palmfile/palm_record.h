@@ -41,6 +41,9 @@ public:
     // Keeps the loaded file's bytes; slots read from it hold offsets into them.
     void Adopt(std::vector<std::uint8_t>&& image) { image_ = std::move(image); }
     const std::vector<std::uint8_t>& Image() const { return image_; }
+    // Hands the bytes back (to be refilled and adopted again by a reader over a window of a
+    // file); the slots that point into them are then dangling.
+    std::vector<std::uint8_t> TakeImage() { return std::move(image_); }
 
     std::string_view View(FieldSlot slot) const {
         if (slot.b == 0) return {};
@@ -147,6 +150,10 @@ public:
     // stays (and the reader fails) only when every field was read. Texts and blobs point
     // into the reader's bytes, which must be the ones this list's store adopts.
     bool ReadRecord(DatReader& in, std::uint32_t fields, bool swap_names);
+    // The same for readers that need each record once: the record goes into slots of the
+    // list's own that the next call reuses, is not appended, and is valid until then.
+    // Null, with the reader failed, when a field cannot be read.
+    const PalmRecord* ReadPassing(DatReader& in, std::uint32_t fields, bool swap_names);
     // Writes positions 0 to fields - 1 of a record in the normal encoding: integer tag 1
     // (6 for booleans), text marker 1 in the shortest counted form, tag 68.
     static bool WriteRecord(DatStream& out, const PalmRecord& record, std::uint32_t fields,
@@ -156,6 +163,9 @@ private:
     // The slots the next record takes, not yet zeroed (null when memory runs out); taken on
     // append.
     FieldSlot* NextSlots();
+    // Reads the fields of one row at the reader into slots; false, with the reader failed
+    // and saying why, at the first field that cannot be read.
+    bool ReadRow(DatReader& in, std::uint32_t fields, bool swap_names, FieldSlot* slots) const;
 
     const RecordLayout* layout_;  // static
     std::uint8_t slot_of_[2][kMaxRecordFields];  // the layout's SlotOf, names as read and swapped
@@ -164,6 +174,8 @@ private:
     std::vector<std::unique_ptr<FieldSlot[]>> slot_chunks_;
     std::size_t slots_used_ = 0;  // records' worth of slots taken in the last chunk
     ListCursor cursor_;
+    FieldSlot passing_slots_[kMaxRecordFields];  // ReadPassing's record
+    PalmRecord passing_{passing_slots_, &store_, layout_};
 };
 
 }  // namespace tarvenne

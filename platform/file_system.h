@@ -91,6 +91,11 @@ bool PathExists(const std::string& path);
 // When the file was last written, in local time as "2026-12-07 14:02"; empty when unknown.
 std::string ModifiedTimeText(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Gives the file `from` the name `to`, replacing a file of that name, in one step (and
+// flushes the folder where the system allows), so `to` is never seen half-written.
+bool RenameReplacing(const std::string& from, const std::string& to, FileError* error);
+// Whether both paths name one existing file (through links, or spelt differently).
+bool SameFile(const std::string& a, const std::string& b);
 // Convenience for tools and tests: read or write a whole file without locking semantics.
 bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes);
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);

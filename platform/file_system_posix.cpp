@@ -216,4 +216,21 @@ bool PathExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool RenameReplacing(const std::string& from, const std::string& to, FileError* error) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        if (error) *error = FileError{"rename", to, errno};
+        return false;
+    }
+    // The file is complete under its name already; a folder that cannot be flushed only
+    // leaves the rename to the system's next flush.
+    FlushFolderOf(to);
+    return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 }  // namespace tarvenne::platform

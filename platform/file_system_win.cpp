@@ -205,4 +205,28 @@ bool PathExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+bool RenameReplacing(const std::string& from, const std::string& to, FileError* error) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (error) *error = FileError{"rename", to, static_cast<int>(GetLastError())};
+    return false;
+}
+
+namespace {
+// The volume and the file's index on it; false when the file cannot be opened.
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return FileIdentity(a, &ia) && FileIdentity(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
 }  // namespace tarvenne::platform

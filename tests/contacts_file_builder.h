@@ -60,6 +60,7 @@ struct FileOptions {
     std::uint32_t integer_tag = 1, boolean_tag = 6, marker = 1, long_tag = 68;
     bool long_form = false;  // every text in the FF-length form
     std::uint32_t next_id_bytes = 0xFFFFFFFF;  // palmsg header bytes 12 and 13; default: 0x1000 + n
+    std::vector<std::string> custom_labels = {"Birthday club"};  // palmsg; the rest empty
 };
 
 inline void PutText(ByteBuilder& b, const std::string& text, bool long_form) {
@@ -87,7 +88,7 @@ inline std::vector<std::uint8_t> BuildFile(Layout layout, const std::vector<Row>
                                                                       : static_cast<std::uint8_t>(0xA0 + i));
         b.CString(o.stored_name);
         for (int i = 0; i < 11; ++i) b.Byte(static_cast<std::uint8_t>(i + 1));
-        for (int i = 0; i < 9; ++i) b.CString(i == 0 ? "Birthday club" : "").Int32(0);
+        for (std::size_t i = 0; i < 9; ++i) b.CString(i < o.custom_labels.size() ? o.custom_labels[i] : "").Int32(0);
         for (int i = 0; i < 42; ++i) b.Byte(static_cast<std::uint8_t>(0x40 + i));
     } else {
         b.Int32(0x41420100).CString(o.stored_name).CString(o.header);

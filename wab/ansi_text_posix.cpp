@@ -6,6 +6,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +30,7 @@ public:
     IconvHandle& operator=(const IconvHandle&) = delete;
 
     bool Valid() const { return cd_ != Invalid(); }
+    iconv_t Raw() const { return cd_; }
 
     // Appends text converted to *out. When iconv meets input it cannot take (a byte that
     // is no character, or a character the other side lacks), replacement goes to *out and
@@ -78,6 +81,30 @@ std::string IconvName(unsigned code_page) {
 }
 
 std::size_t OneByte(std::string_view) { return 1; }
+
+// Bytes 80 to 9F that a single-byte Windows code page leaves without a character: Windows
+// reads each as the control character of the same number and writes that back as the
+// byte, where glibc refuses both. Found once per code page by asking iconv.
+bool UndefinedControl(unsigned code_page, unsigned char byte) {
+    static unsigned known_for = 0;
+    static std::uint32_t undefined = 0;  // bit b - 0x80
+    if (byte < 0x80 || byte > 0x9F || code_page == 65001 || (code_page >= 932 && code_page <= 950)) return false;
+    if (known_for != code_page) {
+        known_for = code_page;
+        undefined = 0;
+        IconvHandle decode("UTF-8", IconvName(code_page));
+        for (unsigned b = 0x80; decode.Valid() && b <= 0x9F; ++b) {
+            char in_byte = static_cast<char>(b), out[8];
+            char* in = &in_byte;
+            char* dest = out;
+            std::size_t in_left = 1, out_left = sizeof out;
+            iconv(decode.Raw(), nullptr, nullptr, nullptr, nullptr);
+            if (iconv(decode.Raw(), &in, &in_left, &dest, &out_left) == static_cast<std::size_t>(-1))
+                undefined |= std::uint32_t{1} << (b - 0x80);
+        }
+    }
+    return undefined >> (byte - 0x80) & 1;
+}
 
 // A UTF-8 character the code page lacks is passed over whole, an invalid byte alone.
 std::size_t OneUtf8Character(std::string_view rest) { return Utf8CharacterLength(rest); }
@@ -136,7 +163,16 @@ bool AnsiConverter::AppendConverted(std::string_view text, std::string_view char
         out->append(utf8.data(), utf8.size());
         return true;
     }
-    p.from_utf8->Convert(utf8, "?", out, OneUtf8Character);
+    // The controls the code page leaves undefined go through as their bytes, as on Windows.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(utf8[i]), next = static_cast<unsigned char>(utf8[i + 1]);
+        if (lead != 0xC2 || !UndefinedControl(code_page_, next)) continue;
+        p.from_utf8->Convert(utf8.substr(run, i - run), "?", out, OneUtf8Character);
+        out->push_back(static_cast<char>(next));
+        run = ++i + 1;
+    }
+    p.from_utf8->Convert(utf8.substr(run), "?", out, OneUtf8Character);
     return true;
 }
 
@@ -156,7 +192,16 @@ std::string Utf8FromAnsi(std::string_view text, unsigned code_page) {
         for (char c : text) out += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
         return out;
     }
-    decode->Convert(text, "\xEF\xBF\xBD", &out, OneByte);
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (!UndefinedControl(code_page, byte)) continue;
+        decode->Convert(text.substr(run, i - run), "\xEF\xBF\xBD", &out, OneByte);
+        out.push_back('\xC2');
+        out.push_back(static_cast<char>(byte));
+        run = i + 1;
+    }
+    decode->Convert(text.substr(run), "\xEF\xBF\xBD", &out, OneByte);
     return out;
 }
 

@@ -33,6 +33,8 @@ TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
     ASSERT_EQ(dump.status, 0) << dump.err;
     for (const char* name : {"Смирнова", "Анна", "Кузнецов", "Борис", "Попов", "Виктор", "Иванов", "Петров"})
         EXPECT_NE(dump.out.find(std::string("\"") + name + "\""), std::string::npos) << name;
+    const CliRun exported = Cli({"export", in_1251, "--codepage", "1251"});
+    EXPECT_NE(exported.out.find("FN:Анна Смирнова\r\n"), std::string::npos) << exported.out;
     const CliRun diff = Cli({"diff", kBook, in_1251, "--codepage", "1251"});
     EXPECT_NE(diff.out.find("unchanged Анна Смирнова <anna@example.ru>"), std::string::npos) << diff.out;
 
@@ -49,9 +51,9 @@ TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
 
 TEST(CodePage, OnlyTheWindowsAnsiCodePagesAreAccepted) {
     for (const char* bad : {"65001", "437", "1259", "abc", ""}) {
-        for (const char* command : {"dump", "diff", "convert"}) {
+        for (const char* command : {"dump", "diff", "convert", "export"}) {
             std::vector<std::string> args = {command, "a.vcf", "b.dat", "--codepage", bad};
-            if (std::string(command) == "dump") args.erase(args.begin() + 1);
+            if (std::string(command) == "dump" || std::string(command) == "export") args.erase(args.begin() + 1);
             const CliRun run = Cli(args);
             EXPECT_EQ(run.status, kExitUsage) << command << " " << bad;
             EXPECT_NE(run.err.find("--codepage"), std::string::npos) << run.err;

@@ -1,0 +1,268 @@
+// tarvenne-cli export: random files of both layouts and the samples, exported and converted
+// back into an empty file of their layout, give the same contacts, and a second round trip
+// (through vCard 4.0 where the first went through 3.0) changes nothing; python-vobject, a parser of its own, reads every value as the file holds
+// it; refusals and failed writes leave nothing behind.
+#include "cli/output_format.h"
+#include "engine/record_contact_mapping.h"
+#include "palmfile/classic_address_file.h"
+#include "palmfile/palmsg_address_file.h"
+#include "platform/fault_injection.h"
+#include "platform/module_folder.h"
+#include "tests/cli/cli_run.h"
+#include "tests/contacts_file_builder.h"
+#include "tests/test_folder.h"
+#include "wab/ansi_text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+namespace tarvenne::cli {
+namespace {
+
+using namespace testing;
+
+std::string Text(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    platform::ReadFileBytes(path, &bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+std::ptrdiff_t Count(const std::string& text, const std::string& what) {
+    std::ptrdiff_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Random Windows-1252 text of up to `most` bytes, of pieces every escape and fold must handle.
+std::string Pieces(std::mt19937& rng, std::size_t most) {
+    static const std::string kPieces[] = {"Anna", " ", ",", ";", "\\", "\r\n", "M\xFCller", "\x80", "\x81", "\xFF",
+                                          ":", "\"", "^=", "\t", "0123", std::string("\0after NUL", 10)};
+    std::string s;
+    for (const std::size_t n = rng() % (most + 1); s.size() < n;) s += kPieces[rng() % std::size(kPieces)];
+    return s;
+}
+
+// Record i: unique names, or without names a unique company, and unique e-mail addresses, so
+// that no two records match; every phone label; address blocks of kinds 0 to 2 whose first of
+// a kind holds text; record 1 empty; record 2 longer than the reading window.
+Row RandomRow(std::mt19937& rng, Layout layout, int i) {
+    const auto text = [&](std::size_t most) { return Pieces(rng, most); };
+    const std::string id = std::to_string(i) + "-";
+    Person p;
+    if (i != 1) {
+        if (rng() % 5) p.last = "L" + id + text(40), p.first = text(40);
+        p.company = p.last.empty() ? "C" + id + text(80) : text(80);
+        p.title = text(40);
+        p.note = text(i == 2 ? 60000 : 3000);
+        for (int s = 0; s < (layout == Layout::kClassic ? 5 : 7); ++s) {
+            const auto label = static_cast<std::int32_t>(rng() % 8);
+            p.phones.push_back({label, rng() % 3 ? label == kEmail ? "e" + id + text(50) : text(30) : ""});
+        }
+        for (int b = 0; b < 3; ++b) {
+            const auto kind = static_cast<std::int32_t>(rng() % 3);
+            p.addresses.push_back({kind, text(80), text(40), text(40), text(20), text(40)});
+            for (int earlier = 0; earlier < b; ++earlier)
+                if (p.addresses[earlier].kind == p.addresses[b].kind) p.addresses[earlier].street += "x";
+        }
+        for (int c = 0; c < (layout == Layout::kClassic ? 4 : 9); ++c) p.customs.push_back(text(i == 2 ? 60000 : 60));
+        p.is_private = static_cast<std::int32_t>(rng() % 2);
+        p.status = i > 2 && rng() % 8 == 0 ? 0x80 : i > 2 && rng() % 8 == 0 ? 0x04 : 0;
+        const double day = rng() % 4 ? static_cast<double>(static_cast<int>(rng() % 200000) - 100000) : 0.0;
+        std::memcpy(&p.birthday_bits, &day, sizeof day);
+    }
+    return RowOf(layout, p).Set(layout == Layout::kClassic ? 24 : 5, rng() % 3);  // category 0, 1 or 2
+}
+
+// What a round trip keeps of a contact: all but the custom texts and the web page, which no
+// card brings into a record; the e-mail address as a phone slot holds it; names if any.
+std::vector<std::string> Kept(const ContactRecord& c, bool names) {
+    std::vector<std::string> kept = {names ? c.first_name.str() : "", names ? c.last_name.str() : "",
+                                     c.company.str(), c.title.str(), c.note.str(), c.home_phone.str(),
+                                     c.work_phone.str(), c.mobile_phone.str(), c.main_phone.str(), c.other_phone.str(),
+                                     std::string(Fit(c.email, 32)), c.fax.str(), c.home_fax.str(),
+                                     std::to_string(c.birthday)};
+    for (const ContactAddress* a : {&c.work, &c.home, &c.other})
+        kept.insert(kept.end(),
+                    {a->street.str(), a->city.str(), a->state.str(), a->postal_code.str(), a->country.str()});
+    return kept;
+}
+
+std::vector<ContactRecord> ListedContacts(const std::string& path) {
+    std::unique_ptr<AddressFile> file = std::make_unique<ClassicAddressFile>(path);
+    if (!file->Loaded()) file = std::make_unique<PalmSgAddressFile>(path);
+    std::vector<ContactRecord> contacts;
+    for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next())
+        if (!(r->Status() & kStatusNotListed)) ReadContact(*r, &contacts.emplace_back());
+    return contacts;
+}
+
+class ExportTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::SetSettingsFileForTesting(dir.File("none.ini")); }
+    void TearDown() override { platform::SetSettingsFileForTesting(""); }
+    // Exports `from` as vCard `version` (lines of at most 75 octets, each ended by CR LF and
+    // whole UTF-8) and converts the cards into an empty file of the layout: that file.
+    std::string RoundTrip(const std::string& from, Layout layout, const std::string& version) {
+        const std::string vcf = dir.File(version + ".vcf"), dat = dir.File(version + ".dat");
+        const CliRun exported = Cli({"export", from, "--output", vcf, "--vcard", version});
+        EXPECT_EQ(exported.status, 0) << exported.err;
+        const std::string cards = Text(vcf);
+        for (std::size_t at = 0, end; at < cards.size(); at = end + 2) {
+            EXPECT_NE(end = cards.find("\r\n", at), std::string::npos);
+            const std::string line = cards.substr(at, end - at);
+            EXPECT_TRUE(line.size() <= 75 && line.find_first_of("\r\n") == std::string::npos && wab::IsValidUtf8(line))
+                << line;
+        }
+        platform::WriteFileBytes(dat, BuildFile(layout, {}));
+        const char* desktop = layout == Layout::kClassic ? "40101" : "60001";
+        const CliRun converted = Cli({"convert", vcf, dat, "--select", "all", "--desktop-version", desktop});
+        EXPECT_EQ(converted.status, 0) << converted.err;
+        return dat;
+    }
+    TestFolder dir;
+};
+
+// A random file of 60 records of a seed, or for seed 0 the sample file of the layout.
+class ExportRoundTrip : public ExportTest, public ::testing::WithParamInterface<std::tuple<Layout, unsigned>> {};
+
+TEST_P(ExportRoundTrip, TheExportConvertedBackGivesTheSameContactsAndASecondRoundTripChangesNothing) {
+    const auto [layout, seed] = GetParam();
+    std::string source = std::string(TARVENNE_SOURCE_DIR "/samples/address-") +
+                         (layout == Layout::kClassic ? "classic.dat" : "palmsg.dat");
+    if (seed != 0) {
+        std::mt19937 rng(seed);
+        std::vector<Row> rows;
+        for (int i = 1; i <= 60; ++i) rows.push_back(RandomRow(rng, layout, i));
+        FileOptions o;
+        o.categories = {{1, 1, "Business, Ltd", "Business"}, {2, 2, "Priv\xE9", "Prive"}};
+        ASSERT_TRUE(platform::WriteFileBytes(source = dir.File("source.dat"), BuildFile(layout, rows, o)));
+    }
+    const std::string once = RoundTrip(source, layout, "3.0"), twice = RoundTrip(once, layout, "4.0");
+    const std::vector<ContactRecord> original = ListedContacts(source), first = ListedContacts(once),
+                                     second = ListedContacts(twice);
+    ASSERT_EQ(first.size(), original.size());
+    ASSERT_EQ(second.size(), original.size());
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        const bool names = !original[i].first_name.empty() || !original[i].last_name.empty();
+        EXPECT_EQ(Kept(first[i], names), Kept(original[i], names)) << "record " << i;
+        EXPECT_EQ(Kept(second[i], true), Kept(first[i], true)) << "record " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RandomAndSamples, ExportRoundTrip,
+                         ::testing::Combine(::testing::Values(Layout::kClassic, Layout::kPalmSg),
+                                            ::testing::Values(0u, 1u, 2u)),
+                         [](const auto& info) {
+                             const unsigned seed = std::get<1>(info.param);
+                             return std::string(std::get<0>(info.param) == Layout::kClassic ? "Classic" : "PalmSg") +
+                                    (seed ? "Seed" + std::to_string(seed) : "Sample");
+                         });
+
+#ifndef _WIN32  // Wine has no Python: the host build runs it
+// A text of the file as JSON, as a vCard gives it back (UTF-8, line breaks as LF).
+std::string J(const std::string& ansi) {
+    std::string utf8 = Windows1252ToUtf8(ansi);
+    for (std::size_t at; (at = utf8.find("\r\n")) != std::string::npos;) utf8.erase(at, 1);
+    return JsonString(utf8);
+}
+std::string List(const std::vector<std::string>& ansi) {
+    std::string json;
+    for (const std::string& item : ansi) json += (json.empty() ? "[" : ", ") + J(item);
+    return json + "]";
+}
+
+TEST_F(ExportTest, PythonVobjectReadsEveryValueAsTheFileHoldsIt) {
+    // vobject keeps the caret form of RFC 6868 (^' for a quote) as it stands.
+    const std::string street = "Hauptstra\xDF" "e 1\r\nHof, links", label = "Club \"A\": B, C; \xE9";
+    Person p{"J\xF6rg \"Jo\"", "M\xFCller; Sr.\\", "Chef,\r\nde cuisine", "Caf\xE9 \x80 \x81",
+             std::string(40, '\xE9') + ";\\,\r\n" + std::string(40, '\xFC'),
+             {{0, "+1 0"}, {2, "+1 2"}, {3, "+1 3"}, {4, "j@example.org"}, {5, "+1 5"}, {6, "+1 6"}, {7, "+1 7"}},
+             {{1, street, "Berlin", "", "10115", "DE"}, {5, "Odd kind"}}, {"c1, one", "", "c3;\\three"}, 1};
+    const double birthday = 29220.5;  // 31 December 1979, noon
+    std::memcpy(&p.birthday_bits, &birthday, sizeof birthday);
+    FileOptions o;
+    o.categories = {{1, 7, "Business, Ltd", "Business"}};
+    o.custom_labels = {label};
+    const std::string file = dir.File("address.dat"), vcf = dir.File("out.vcf"), parsed = dir.File("parsed.txt");
+    const Row row = RowOf(Layout::kPalmSg, p).Set(5, 7).Set(60, "chat, one").Set(64, "http://example.org/a b\\c");
+    ASSERT_TRUE(platform::WriteFileBytes(file, BuildFile(Layout::kPalmSg, {row}, o)));
+    for (const bool v4 : {false, true}) {
+        ASSERT_EQ(Cli({"export", file, "--output", vcf, "--vcard", v4 ? "4.0" : "3.0"}).status, 0);
+        const std::string python = "/usr/bin/python3 '" TARVENNE_SOURCE_DIR "/tests/cli/export_vobject.py' '" + vcf +
+                                   "' > '" + parsed + "' 2>&1";
+        ASSERT_EQ(std::system(python.c_str()), 0)
+            << "python-vobject (Debian's python3-vobject for /usr/bin/python3) did not read the export:\n"
+            << Text(parsed);
+        std::vector<std::string> lines = {
+            "VERSION " + J(v4 ? "4.0" : "3.0"), "FN " + J(p.first + " " + p.last),
+            "N " + List({p.last, p.first, "", "", ""}),
+            "ORG " + List({p.company}), "TITLE " + J(p.title), "NOTE " + J(p.note), "TEL;TYPE=WORK,VOICE " + J("+1 0"),
+            "TEL;TYPE=FAX " + J("+1 2"), "TEL;TYPE=VOICE " + J("+1 3"), "TEL;TYPE=PAGER " + J("+1 6"),
+            (v4 ? "EMAIL " : "EMAIL;TYPE=INTERNET ") + J("j@example.org"), "TEL;TYPE=CELL,VOICE " + J("+1 7"),
+            (v4 ? "TEL;PREF=1;TYPE=VOICE " : "TEL;TYPE=VOICE,PREF ") + J("+1 5"),
+            "ADR;TYPE=HOME " + List({"", "", street, "Berlin", "", "10115", "DE"}),
+            "ADR " + List({"", "", "Odd kind", "", "", "", ""}), "BDAY " + J(v4 ? "19791231" : "1979-12-31"),
+            "URL " + J("http://example.org/a%20b%5Cc"), "X-CHAT1 " + J("chat, one"),
+            "CATEGORIES " + List({"Business, Ltd"}),
+            "X-CUSTOM1;LABEL=Club ^'A^': B, C; \xC3\xA9 " + J("c1, one"), "X-CUSTOM3 " + J("c3;\\three"),
+            (v4 ? "X-CLASS " : "CLASS ") + J("PRIVATE")};
+        std::sort(lines.begin(), lines.end());
+        std::string expected;
+        for (const std::string& line : lines) expected += line + "\n";
+        EXPECT_EQ(Text(parsed), expected + "END\n");
+    }
+}
+#endif
+
+TEST_F(ExportTest, RefusalsAndFailedWritesLeaveNothingBehindAndTheOutputAppearsWhole) {
+    std::mt19937 rng(3);
+    Person big{"Big", "Cards", "", "", std::string(60000, 'n')};  // more cards than one write takes
+    big.customs.assign(9, std::string(60000, 'c'));
+    std::vector<Row> rows = {RowOf(Layout::kPalmSg, Person{"Ann", "Lee"}), RowOf(Layout::kPalmSg, big),
+                             RowOf(Layout::kPalmSg, Person{"", "", "", "Acme, Inc"})};
+    for (int i = 4; i <= 20; ++i) rows.push_back(RandomRow(rng, Layout::kPalmSg, i));
+    const std::vector<std::uint8_t> good = BuildFile(Layout::kPalmSg, rows);
+    const std::string file = dir.File("address.dat"), cut = dir.File("cut.dat"), out = dir.File("out.vcf");
+    ASSERT_TRUE(platform::WriteFileBytes(file, good) && platform::WriteFileBytes(out, Bytes("earlier")) &&
+                platform::WriteFileBytes(cut, {good.begin(), good.end() - 10}));
+    const std::string damaged = "export" + Cli({"dump", cut}).err.substr(std::strlen("tarvenne-cli dump"));
+    struct Case { std::vector<std::string> args; int status; std::string message; } cases[] = {
+        {{"export"}, 2, "missing argument"},
+        {{"export", file, "--vcard", "2.1"}, 2, "3.0 or 4.0"},
+        {{"export", file, "--codepage", "1200"}, 2, "not a Windows ANSI code page"},
+        {{"export", file, "--output", file}, 2, "is the contacts file itself"},
+        {{"export", cut}, 3, damaged},
+        {{"export", cut, "--output", out}, 3, damaged},
+        {{"export", file, "--output", dir.File("none") + platform::kPathSeparator + "x.vcf"}, 1, "cannot write"}};
+    for (const Case& c : cases) {
+        const CliRun r = Cli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.back() << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    platform::FaultPlan second_write_fails;
+    second_write_fails.fail_at[static_cast<int>(platform::FaultPoint::Write)] = 2;
+    platform::SetFaultPlan(second_write_fails);
+    EXPECT_EQ(Cli({"export", file, "--output", out}).status, 1);
+    platform::ClearFaultPlan();
+    EXPECT_TRUE(Text(out) == "earlier" && Text(file) == std::string(good.begin(), good.end()));
+    EXPECT_FALSE(platform::PathExists(out + ".tmp~") || platform::PathExists(dir.File("none")));
+
+    const CliRun shown = Cli({"export", file}), all = Cli({"export", file, "--include-deleted", "--swap-names"});
+    ASSERT_EQ(Cli({"export", file, "--output", out}).status, 0);
+    EXPECT_TRUE(Text(out) == shown.out);
+    const std::ptrdiff_t listed =
+        std::count_if(rows.begin(), rows.end(), [](const Row& r) { return (r.number[2] & kStatusNotListed) == 0; });
+    EXPECT_LT(listed, Count(all.out, "BEGIN:VCARD"));
+    EXPECT_EQ(Count(shown.out, "BEGIN:VCARD"), listed);
+    EXPECT_EQ(Count(all.out, "BEGIN:VCARD"), static_cast<std::ptrdiff_t>(rows.size()));
+    EXPECT_NE(shown.out.find("\r\nN:Lee;Ann;;;\r\n"), std::string::npos);
+    EXPECT_NE(all.out.find("\r\nN:Ann;Lee;;;\r\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("\r\nFN:Acme\\, Inc\r\nN:;;;;\r\n"), std::string::npos);  // a name to show
+}
+
+}  // namespace
+}  // namespace tarvenne::cli
