@@ -1,17 +1,15 @@
-// Stand-in UserData.dll: answers the five user calls from users.ini beside the library
-// and exports the rest of the table as calls that do nothing. Built a second time with
-// TESTBED_PARTIAL_USERDATA, lacking UmGetUserDirectory and two entry points never called.
+// Stand-in UserData.dll: the five user calls, answered from users.ini beside the library.
+// Which of them the library exports is up to the export table CMakeLists.txt gives it.
 //
 // users.ini:  [Root] Folder=C:\Palm\   (empty or missing: the library's own folder)
 //             [Users] Count=2
 //             [User0] ID=1001  Name=Ann Adams  Directory=AdamsA   ([User1] ...)
 // Sizes are buffer capacities in bytes; a text that does not fit (terminator included)
 // makes the call return 0 with the needed size in *size; on success *size is unchanged.
-#include "testbed/stub_export.h"
-
 #include <windows.h>
 
-#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -22,34 +20,18 @@ HINSTANCE g_module = nullptr;  // this library's own module, not owned
 std::string OwnFolder() {
     char path[MAX_PATH] = {};
     const DWORD n = GetModuleFileNameA(g_module, path, MAX_PATH);
-    std::string folder(path, n < MAX_PATH ? n : 0);
-    const std::size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+    const std::string file(path, n < MAX_PATH ? n : 0);
+    return file.substr(0, file.find_last_of("\\/") + 1);
 }
 
-std::string Setting(const char* section, const char* key) {
+std::string Setting(const std::string& section, const char* key) {
     char value[512] = {};
-    GetPrivateProfileStringA(section, key, "", value, sizeof value,
-                             (OwnFolder() + "users.ini").c_str());
+    GetPrivateProfileStringA(section.c_str(), key, "", value, sizeof value, (OwnFolder() + "users.ini").c_str());
     return value;
 }
 
-int UserCount() {
-    return static_cast<int>(GetPrivateProfileIntA("Users", "Count", 0,
-                                                  (OwnFolder() + "users.ini").c_str()));
-}
-
+int UserCount() { return std::atoi(Setting("Users", "Count").c_str()); }
 std::string UserSection(int index) { return "User" + std::to_string(index); }
-
-// The section of the user with that id, or an empty text.
-std::string SectionOfId(std::uint32_t id) {
-    const int count = UserCount();
-    for (int i = 0; i < count; ++i) {
-        const std::string section = UserSection(i);
-        if (std::strtoul(Setting(section.c_str(), "ID").c_str(), nullptr, 10) == id) return section;
-    }
-    return std::string();
-}
 
 std::int32_t Answer(const std::string& text, char* buffer, std::int16_t* size) {
     if (!buffer || !size) return 0;
@@ -61,6 +43,15 @@ std::int32_t Answer(const std::string& text, char* buffer, std::int16_t* size) {
     return 1;
 }
 
+// The key of the user with that id; 0 for an unknown user.
+std::int32_t AnswerFor(std::uint32_t id, const char* key, char* buffer, std::int16_t* size) {
+    for (int i = 0; i < UserCount(); ++i) {
+        if (std::strtoul(Setting(UserSection(i), "ID").c_str(), nullptr, 10) == id)
+            return Answer(Setting(UserSection(i), key), buffer, size);
+    }
+    return 0;
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -68,66 +59,25 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-TESTBED_EXPORT std::int32_t UmGetRootDirectory(char* buffer, std::int16_t* size) {
+extern "C" std::int32_t UmGetRootDirectory(char* buffer, std::int16_t* size) {
     std::string root = Setting("Root", "Folder");
     if (root.empty()) root = OwnFolder();
     if (!root.empty() && root.back() != '\\') root += '\\';
     return Answer(root, buffer, size);
 }
 
-#ifndef TESTBED_PARTIAL_USERDATA
-TESTBED_EXPORT std::int32_t UmGetUserDirectory(std::uint32_t id, char* buffer, std::int16_t* size) {
-    const std::string section = SectionOfId(id);
-    if (section.empty()) return 0;
-    return Answer(Setting(section.c_str(), "Directory"), buffer, size);
+extern "C" std::int32_t UmGetUserDirectory(std::uint32_t id, char* buffer, std::int16_t* size) {
+    return AnswerFor(id, "Directory", buffer, size);
 }
-#endif
 
-TESTBED_EXPORT std::int16_t UmGetUserCount() { return static_cast<std::int16_t>(UserCount()); }
+extern "C" std::int32_t UmGetUserName(std::uint32_t id, char* buffer, std::int16_t* size) {
+    return AnswerFor(id, "Name", buffer, size);
+}
 
-TESTBED_EXPORT std::int32_t UmGetUserID(std::int16_t index, std::uint32_t* id) {
+extern "C" std::int16_t UmGetUserCount() { return static_cast<std::int16_t>(UserCount()); }
+
+extern "C" std::int32_t UmGetUserID(std::int16_t index, std::uint32_t* id) {
     if (!id || index < 0 || index >= UserCount()) return 0;
-    *id = std::strtoul(Setting(UserSection(index).c_str(), "ID").c_str(), nullptr, 10);
+    *id = std::strtoul(Setting(UserSection(index), "ID").c_str(), nullptr, 10);
     return 1;
 }
-
-TESTBED_EXPORT std::int32_t UmGetUserName(std::uint32_t id, char* buffer, std::int16_t* size) {
-    const std::string section = SectionOfId(id);
-    if (section.empty()) return 0;
-    return Answer(Setting(section.c_str(), "Name"), buffer, size);
-}
-
-#ifndef TESTBED_PARTIAL_USERDATA
-TESTBED_STUB(UmGetLibVersion)
-TESTBED_STUB(UmSlotGetInstallDirectory)
-#endif
-TESTBED_STUB(UmGetUserPassword)
-TESTBED_STUB(UmIsUserInstalled)
-TESTBED_STUB(UmIsUserProfile)
-TESTBED_STUB(UmSetUserName)
-TESTBED_STUB(UmSetUserDirectory)
-TESTBED_STUB(UmSetUserInstall)
-TESTBED_STUB(UmSetUserPermSyncPreferences)
-TESTBED_STUB(UmSetUserTempSyncPreferences)
-TESTBED_STUB(UmGetUserPermSyncPreferences)
-TESTBED_STUB(UmGetUserTempSyncPreferences)
-TESTBED_STUB(UmRemoveUserTempSyncPreferences)
-TESTBED_STUB(UmDeleteUserPermSyncPreferences)
-TESTBED_STUB(UmDeleteUserTempSyncPreferences)
-TESTBED_STUB(UmAddUser)
-TESTBED_STUB(UmDeleteUser)
-TESTBED_STUB(UmIsInstallMaskSet)
-TESTBED_STUB(UmClearInstallMask)
-TESTBED_STUB(UmSetInstallMask)
-TESTBED_STUB(UmGetString)
-TESTBED_STUB(UmSetString)
-TESTBED_STUB(UmGetInteger)
-TESTBED_STUB(UmSetInteger)
-TESTBED_STUB(UmDeleteKey)
-TESTBED_STUB(UmGetIDFromPath)
-TESTBED_STUB(UmGetIDFromName)
-TESTBED_STUB(UmSlotGetExpMgrVersion)
-TESTBED_STUB(UmSlotGetSlotCount)
-TESTBED_STUB(UmSlotGetInfo)
-TESTBED_STUB(UmSlotGetMediaType)
-TESTBED_STUB(UmSlotGetDisplayName)

@@ -24,12 +24,11 @@ namespace {
 
 // ------------------------------------------------------------------ buffers
 
-// Every buffer handed out carries this header; AllocateMore chains its blocks to the
-// parent's, and FreeBuffer of the parent frees the chain.
+// Every buffer handed out carries this header, so a buffer that is not ours, or is freed
+// twice, is refused.
 struct BufferHeader {
     static constexpr std::uint32_t kMagic = 0x57414232;  // "WAB2"
     std::uint32_t magic;
-    BufferHeader* more;  // owned: the next block allocated onto this one
     alignas(16) unsigned char data[1];
 };
 
@@ -48,36 +47,20 @@ BufferHeader* HeaderOf(void* p) {
 }
 
 void* Allocate(std::size_t size) {
-    void* raw = std::calloc(1, offsetof(BufferHeader, data) + (size ? size : 1));
-    if (!raw) return nullptr;
-    BufferHeader* h = static_cast<BufferHeader*>(raw);
+    auto* h = static_cast<BufferHeader*>(std::calloc(1, offsetof(BufferHeader, data) + (size ? size : 1)));
+    if (!h) return nullptr;
     h->magic = BufferHeader::kMagic;
-    h->more = nullptr;
     ++g_outstanding_buffers;
     return h->data;
-}
-
-void* AllocateOnto(void* parent, std::size_t size) {
-    if (!parent || HeaderOf(parent)->magic != BufferHeader::kMagic) return nullptr;
-    void* p = Allocate(size);
-    if (!p) return nullptr;
-    BufferHeader* h = HeaderOf(parent);
-    HeaderOf(p)->more = h->more;
-    h->more = HeaderOf(p);
-    return p;
 }
 
 bool Free(void* p) {
     if (!p) return true;
     BufferHeader* h = HeaderOf(p);
-    if (h->magic != BufferHeader::kMagic) return false;  // not ours, or freed twice
-    while (h) {
-        BufferHeader* next = h->more;
-        h->magic = 0;
-        std::free(h);
-        --g_outstanding_buffers;
-        h = next;
-    }
+    if (h->magic != BufferHeader::kMagic) return false;
+    h->magic = 0;
+    std::free(h);
+    --g_outstanding_buffers;
     return true;
 }
 
@@ -91,7 +74,6 @@ struct Value {
 
 struct Entry {
     ULONG object_type;
-    std::string display_name;
     std::vector<BYTE> entry_id;
     std::vector<Value> values;
     bool opens;  // false: OpenEntry fails for it
@@ -108,20 +90,18 @@ std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text
 
 // The cards of a vCard file as the book's entries; false when it is not a vCard file.
 bool BuildBook(const char* path, Book* book) {
-    book->entries.push_back({MAPI_DISTLIST, "Stand-in list", Bytes("stand-in:list"), {}, true});
+    book->entries.push_back({MAPI_DISTLIST, Bytes("stand-in:list"), {{PR_DISPLAY_NAME_A, "Stand-in list", 0}}, true});
     tarvenne::wab::VCardReadResult read;
     return tarvenne::wab::ReadVCardFile(
         path,
         [&](const tarvenne::wab::EntryView& card) {
-            Entry entry{card.object_type, "", Bytes(std::string(card.entry_id)), {}, true};
-            for (std::size_t i = 0; i < card.value_count; ++i) {
-                const auto& v = card.values[i];
-                entry.values.push_back({v.tag, std::string(v.text), v.time});
-                if (v.tag == PR_DISPLAY_NAME_A) entry.display_name = std::string(v.text);
-            }
+            Entry entry{card.object_type, Bytes(std::string(card.entry_id)), {}, true};
+            for (std::size_t i = 0; i < card.value_count; ++i)
+                entry.values.push_back({card.values[i].tag, std::string(card.values[i].text), card.values[i].time});
             book->entries.push_back(std::move(entry));
             if (book->entries.size() == 2)
-                book->entries.push_back({MAPI_MAILUSER, "Cannot be opened", Bytes("stand-in:gone"), {}, false});
+                book->entries.push_back(
+                    {MAPI_MAILUSER, Bytes("stand-in:gone"), {{PR_DISPLAY_NAME_A, "Cannot be opened", 0}}, false});
         },
         &read);
 }
@@ -130,11 +110,12 @@ bool BuildBook(const char* path, Book* book) {
 
 #define STANDIN_NOT_SUPPORTED { return MAPI_E_NO_SUPPORT; }
 
-// Reference counting shared by every object; counts the live ones for the tests.
+// Reference counting shared by every object; counts the live ones for the tests. Objects of
+// an opened book share it.
 template <typename Interface>
 class Counted : public Interface {
 public:
-    Counted() { ++g_live_objects; }
+    explicit Counted(std::shared_ptr<Book> book = nullptr) : book_(std::move(book)) { ++g_live_objects; }
     virtual ~Counted() { --g_live_objects; }
     STDMETHODIMP QueryInterface(REFIID, LPVOID* out) override {
         if (out) *out = nullptr;
@@ -147,6 +128,9 @@ public:
         return left;
     }
 
+protected:
+    std::shared_ptr<Book> book_;
+
 private:
     ULONG refs_ = 1;
 };
@@ -156,6 +140,7 @@ private:
 template <typename Interface>
 class PropStubs : public Counted<Interface> {
 public:
+    using Counted<Interface>::Counted;
     STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
@@ -172,47 +157,57 @@ public:
     STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
 };
 
-// The properties of one entry in one buffer: the value array followed by its strings and
-// binary values.
-HRESULT PropertyBuffer(const Entry& entry, ULONG* count, LPSPropValue* props) {
-    std::size_t extra = entry.entry_id.size() + entry.display_name.size() + 1;
-    for (const auto& v : entry.values) extra += v.text.size() + 1;
-    const ULONG n = static_cast<ULONG>(entry.values.size() + 2);
-    const std::size_t head = sizeof(SPropValue) * n;
+// The values of an entry under tags (no tags: all of them, then its object type and entry
+// id) in one buffer: the value array followed by its texts and binary values. A tag the
+// entry has no value for comes back as an error value.
+HRESULT PropertyBuffer(const Entry& entry, std::vector<ULONG> tags, ULONG* count, LPSPropValue* props) {
+    if (tags.empty()) {
+        for (const auto& v : entry.values) tags.push_back(v.tag);
+        tags.insert(tags.end(), {PR_OBJECT_TYPE, PR_ENTRYID});
+    }
+    auto value_of = [&](ULONG tag) -> const Value* {
+        for (const auto& v : entry.values)
+            if (v.tag == tag) return &v;
+        return nullptr;
+    };
+    std::size_t extra = 0;
+    for (ULONG tag : tags)
+        extra += tag == PR_ENTRYID ? entry.entry_id.size() : value_of(tag) ? value_of(tag)->text.size() + 1 : 0;
+    const std::size_t head = sizeof(SPropValue) * tags.size();
     auto* array = static_cast<SPropValue*>(Allocate(head + extra));
     if (!array) return MAPI_E_NOT_ENOUGH_MEMORY;
-    char* text = reinterpret_cast<char*>(array) + head;
-    ULONG i = 0;
-    for (const auto& v : entry.values) {
-        array[i].ulPropTag = v.tag;
-        switch (PROP_TYPE(v.tag)) {
-            case PT_SYSTIME:
-                array[i].Value.ft.dwLowDateTime = static_cast<DWORD>(v.time);
-                array[i].Value.ft.dwHighDateTime = static_cast<DWORD>(v.time >> 32);
-                break;
-            default:
-                std::memcpy(text, v.text.c_str(), v.text.size() + 1);
-                array[i].Value.lpszA = text;
-                text += v.text.size() + 1;
-                break;
+    char* tail = reinterpret_cast<char*>(array) + head;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        SPropValue& p = array[i];
+        const Value* v = value_of(tags[i]);
+        p.ulPropTag = tags[i];
+        if (tags[i] == PR_OBJECT_TYPE) {
+            p.Value.l = static_cast<LONG>(entry.object_type);
+        } else if (tags[i] == PR_ENTRYID) {
+            p.Value.bin.cb = static_cast<ULONG>(entry.entry_id.size());
+            p.Value.bin.lpb = reinterpret_cast<LPBYTE>(tail);
+            if (!entry.entry_id.empty()) std::memcpy(tail, entry.entry_id.data(), entry.entry_id.size());
+            tail += entry.entry_id.size();
+        } else if (!v) {
+            p.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(tags[i]));
+            p.Value.err = MAPI_E_NOT_FOUND;
+        } else if (PROP_TYPE(v->tag) == PT_SYSTIME) {
+            p.Value.ft.dwLowDateTime = static_cast<DWORD>(v->time);
+            p.Value.ft.dwHighDateTime = static_cast<DWORD>(v->time >> 32);
+        } else {
+            std::memcpy(tail, v->text.c_str(), v->text.size() + 1);
+            p.Value.lpszA = tail;
+            tail += v->text.size() + 1;
         }
-        ++i;
     }
-    array[i].ulPropTag = PR_OBJECT_TYPE;
-    array[i].Value.l = static_cast<LONG>(entry.object_type);
-    ++i;
-    array[i].ulPropTag = PR_ENTRYID;
-    array[i].Value.bin.cb = static_cast<ULONG>(entry.entry_id.size());
-    array[i].Value.bin.lpb = reinterpret_cast<LPBYTE>(text);
-    if (!entry.entry_id.empty()) std::memcpy(text, entry.entry_id.data(), entry.entry_id.size());
-    *count = n;
+    *count = static_cast<ULONG>(tags.size());
     *props = array;
     return S_OK;
 }
 
 class MailUser final : public PropStubs<IMailUser> {
 public:
-    MailUser(std::shared_ptr<Book> book, std::size_t index) : book_(std::move(book)), index_(index) {}
+    MailUser(std::shared_ptr<Book> book, std::size_t index) : PropStubs(std::move(book)), index_(index) {}
 
     STDMETHODIMP GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* props) override {
         if (!count || !props) return MAPI_E_INVALID_PARAMETER;
@@ -220,17 +215,16 @@ public:
         *props = nullptr;
         if (FailsNow()) return MAPI_E_CALL_FAILED;
         if (tags) return MAPI_E_NO_SUPPORT;  // the loader asks for everything
-        return PropertyBuffer(book_->entries[index_], count, props);
+        return PropertyBuffer(book_->entries[index_], {}, count, props);
     }
 
 private:
-    std::shared_ptr<Book> book_;
     std::size_t index_;
 };
 
 class Table final : public Counted<IMAPITable> {
 public:
-    explicit Table(std::shared_ptr<Book> book) : book_(std::move(book)) {}
+    using Counted::Counted;
 
     STDMETHODIMP SetColumns(LPSPropTagArray tags, ULONG) override {
         if (!tags) return MAPI_E_INVALID_PARAMETER;
@@ -255,39 +249,13 @@ public:
         if (!set) return MAPI_E_NOT_ENOUGH_MEMORY;
         set->cRows = 0;
         for (std::size_t r = 0; r < n; ++r) {
-            const Entry& e = book_->entries[position_ + r];
-            const ULONG columns = static_cast<ULONG>(columns_.size());
-            const std::size_t head = sizeof(SPropValue) * (columns ? columns : 1);
-            auto* props = static_cast<SPropValue*>(
-                Allocate(head + e.display_name.size() + 1 + e.entry_id.size()));
-            if (!props) {
+            SRow& row = set->aRow[r];
+            row.ulAdrEntryPad = 0;
+            if (PropertyBuffer(book_->entries[position_ + r], columns_, &row.cValues, &row.lpProps) != S_OK) {
                 for (ULONG k = 0; k < set->cRows; ++k) Free(set->aRow[k].lpProps);
                 Free(set);
                 return MAPI_E_NOT_ENOUGH_MEMORY;
             }
-            char* tail = reinterpret_cast<char*>(props) + head;
-            for (ULONG c = 0; c < columns; ++c) {
-                props[c].ulPropTag = columns_[c];
-                if (columns_[c] == PR_DISPLAY_NAME_A) {
-                    std::memcpy(tail, e.display_name.c_str(), e.display_name.size() + 1);
-                    props[c].Value.lpszA = tail;
-                    tail += e.display_name.size() + 1;
-                } else if (columns_[c] == PR_ENTRYID) {
-                    props[c].Value.bin.cb = static_cast<ULONG>(e.entry_id.size());
-                    props[c].Value.bin.lpb = reinterpret_cast<LPBYTE>(tail);
-                    if (!e.entry_id.empty()) std::memcpy(tail, e.entry_id.data(), e.entry_id.size());
-                    tail += e.entry_id.size();
-                } else if (columns_[c] == PR_OBJECT_TYPE) {
-                    props[c].Value.l = static_cast<LONG>(e.object_type);
-                } else {
-                    // A column the entry does not have comes back as an error value.
-                    props[c].ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(columns_[c]));
-                    props[c].Value.err = MAPI_E_NOT_FOUND;
-                }
-            }
-            set->aRow[r].ulAdrEntryPad = 0;
-            set->aRow[r].cValues = columns;
-            set->aRow[r].lpProps = props;
             set->cRows = static_cast<ULONG>(r + 1);
         }
         position_ += n;
@@ -300,11 +268,7 @@ public:
     STDMETHODIMP Unadvise(ULONG) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP GetStatus(ULONG*, ULONG*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP QueryColumns(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetRowCount(ULONG, ULONG* count) override {
-        if (!count) return MAPI_E_INVALID_PARAMETER;
-        *count = static_cast<ULONG>(book_->entries.size());
-        return S_OK;
-    }
+    STDMETHODIMP GetRowCount(ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP SeekRowApprox(ULONG, ULONG) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP QueryPosition(ULONG*, ULONG*, ULONG*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP FindRow(LPSRestriction, BOOKMARK, ULONG) override STANDIN_NOT_SUPPORTED
@@ -321,14 +285,13 @@ public:
     STDMETHODIMP SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK*) override STANDIN_NOT_SUPPORTED
 
 private:
-    std::shared_ptr<Book> book_;
     std::vector<ULONG> columns_;
     std::size_t position_ = 0;
 };
 
 class Container final : public PropStubs<IABContainer> {
 public:
-    explicit Container(std::shared_ptr<Book> book) : book_(std::move(book)) {}
+    using PropStubs::PropStubs;
 
     STDMETHODIMP GetContentsTable(ULONG, LPMAPITABLE* table) override {
         if (!table) return MAPI_E_INVALID_PARAMETER;
@@ -345,14 +308,11 @@ public:
     STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override STANDIN_NOT_SUPPORTED
-
-private:
-    std::shared_ptr<Book> book_;
 };
 
 class AddressBook final : public PropStubs<IAddrBook> {
 public:
-    explicit AddressBook(std::shared_ptr<Book> book) : book_(std::move(book)) {}
+    using PropStubs::PropStubs;
 
     STDMETHODIMP GetPAB(ULONG* size, LPENTRYID* id) override {
         if (!size || !id) return MAPI_E_INVALID_PARAMETER;
@@ -405,9 +365,6 @@ public:
     STDMETHODIMP GetSearchPath(ULONG, LPSRowSet*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP SetSearchPath(ULONG, LPSRowSet) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP PrepareRecips(ULONG, LPSPropTagArray, LPADRLIST) override STANDIN_NOT_SUPPORTED
-
-private:
-    std::shared_ptr<Book> book_;
 };
 
 class WabObject final : public Counted<IWABObject> {
@@ -417,11 +374,7 @@ public:
         *out = Allocate(size);
         return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
     }
-    STDMETHODIMP AllocateMore(ULONG size, LPVOID parent, LPVOID* out) override {
-        if (!out) return MAPI_E_INVALID_PARAMETER;
-        *out = AllocateOnto(parent, size);
-        return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
-    }
+    STDMETHODIMP AllocateMore(ULONG, LPVOID, LPVOID*) override STANDIN_NOT_SUPPORTED
     STDMETHODIMP FreeBuffer(LPVOID buffer) override {
         return Free(buffer) ? S_OK : MAPI_E_INVALID_PARAMETER;
     }

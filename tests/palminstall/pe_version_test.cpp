@@ -1,160 +1,68 @@
-// The PE version reader against images assembled byte by byte: both header widths, and
-// every kind of damage a file can carry, none of which may read outside the bytes.
+// The PE version reader against the images of its fuzz corpus: both header widths, every
+// truncation, and single fields changed to point elsewhere or back up the resource tree.
+// The fuzz target itself runs the reader over arbitrary bytes.
 #include "platform/file_version.h"
-#include "tests/palminstall/pe_image_builder.h"
+#include "tests/palminstall/pe_images.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace tarvenne::platform {
 namespace {
 
-using tarvenne::testing::BuildPeImage;
-using tarvenne::testing::PeImage;
-using tarvenne::testing::Put16;
-using tarvenne::testing::Put32;
+using namespace tarvenne::testing;
+using Parts = std::array<int, 4>;
+using E = PeVersionError;
 
-// Parses a copy of exactly the bytes given, so a sanitizer sees any read past them.
-PeVersionError Parse(const std::vector<std::uint8_t>& bytes, std::size_t size, FileVersion* v) {
-    std::vector<std::uint8_t> exact(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
-    return ParsePeFileVersion(exact.empty() ? nullptr : exact.data(), exact.size(), v);
-}
-
-PeVersionError Parse(const std::vector<std::uint8_t>& bytes, FileVersion* v) {
-    return Parse(bytes, bytes.size(), v);
-}
-
-TEST(PeVersion, ReadsTheFixedFileVersionOfBothHeaderWidths) {
-    for (bool plus : {false, true}) {
-        const PeImage image = BuildPeImage(4, 1, 2, 7, plus);
-        FileVersion v;
-        ASSERT_EQ(Parse(image.bytes, &v), PeVersionError::None) << "PE32+ " << plus;
-        EXPECT_EQ(v.major, 4);
-        EXPECT_EQ(v.minor, 1);
-        EXPECT_EQ(v.build, 2);
-        EXPECT_EQ(v.private_part, 7);
-    }
+// Parses a copy of exactly the first size bytes, so a sanitizer sees any read past them.
+E Parse(const std::vector<std::uint8_t>& bytes, std::size_t size, Parts* parts) {
+    const std::vector<std::uint8_t> exact(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
     FileVersion v;
-    ASSERT_EQ(Parse(BuildPeImage(65535, 65534, 65533, 65532).bytes, &v), PeVersionError::None);
-    EXPECT_EQ(v.major, 65535);
-    EXPECT_EQ(v.private_part, 65532);
+    v.major = 99;
+    const E error = ParsePeFileVersion(exact.empty() ? nullptr : exact.data(), size, &v);
+    *parts = {v.major, v.minor, v.build, v.private_part};
+    return error;
 }
 
-TEST(PeVersion, EveryTruncationFailsCleanly) {
-    const PeImage image = BuildPeImage(6, 0, 1, 5);
-    // The record ends 92 bytes into it; the section's padding after it is not needed.
-    const std::size_t needed = image.version_record + 92;
-    for (std::size_t size = 0; size < image.bytes.size(); ++size) {
-        FileVersion v;
-        v.major = 99;
-        const PeVersionError error = Parse(image.bytes, size, &v);
-        if (size >= needed) {
-            EXPECT_EQ(error, PeVersionError::None) << size;
-            EXPECT_EQ(v.major, 6);
-        } else {
-            EXPECT_NE(error, PeVersionError::None) << size;
-            EXPECT_EQ(v.major, 0) << size;  // outputs are cleared on failure
+TEST(PeVersion, ReadsBothHeaderWidthsAndRefusesEveryTruncation) {
+    const std::pair<const char*, Parts> images[] = {{"pe32-4.1.2.0.exe", {4, 1, 2, 0}},
+                                                    {"pe32plus-6.0.1.5.exe", {6, 0, 1, 5}}};
+    for (const auto& [name, version] : images) {
+        const std::vector<std::uint8_t> bytes = PeImage(name);
+        for (std::size_t size = 0; size <= bytes.size(); ++size) {
+            const bool whole = size >= kVersionRecordEnd;  // the section's padding is not needed
+            Parts parts;
+            EXPECT_EQ(Parse(bytes, size, &parts) == E::None, whole) << name << " " << size;
+            EXPECT_EQ(parts, (whole ? version : Parts{})) << name << " " << size;
         }
     }
-    EXPECT_EQ(ParsePeFileVersion(nullptr, 100, nullptr), PeVersionError::NotPe);
 }
 
-TEST(PeVersion, DamagedHeadersAreRefused) {
-    const PeImage good = BuildPeImage(4, 1, 1, 0);
-    FileVersion v;
-    auto damaged = [&](auto change) {
-        std::vector<std::uint8_t> bytes = good.bytes;
-        change(&bytes);
-        return Parse(bytes, &v);
+TEST(PeVersion, ChangedFieldsAreRefusedWithoutGoingRound) {
+    const struct { const char* what; std::size_t offset; std::uint32_t value; int width; E expected; } cases[] = {
+        {"no MZ", 0, 'Z', 1, E::NotPe},
+        {"no PE signature", kPeHeader + 2, 'X', 1, E::NotPe},
+        {"more sections than bytes", kPeHeader + 6, 0xFFFF, 2, E::NotPe},
+        {"unknown optional header", kOptionalHeader, 0x107, 2, E::NotPe},
+        {"resources in no section", kOptionalHeader + 112, 0x5000, 4, E::NoResources},
+        {"section longer than the file", kSectionHeader + 16, 0xFFFFFFFF, 4, E::None},
+        {"no version type", kResourceRoot + 16, 3, 4, E::NoVersion},
+        {"type entry no directory", kResourceRoot + 20, 0x18, 4, E::BadResourceTree},
+        {"type pointing at the root", kResourceRoot + 20, 0x80000000, 4, E::BadResourceTree},
+        {"no names", kNameDirectory + 14, 0, 2, E::NoVersion},
+        {"language pointing at its directory", kLanguageDirectory + 20, 0x80000030, 4, E::BadResourceTree},
+        {"record in no section", kDataEntry, 0x0FFF, 4, E::BadResourceTree},
+        {"record larger than its section", kDataEntry + 4, 0xFFFFFFFF, 4, E::BadResourceTree},
+        {"misnamed record", kVersionRecord + 8, 'T', 1, E::BadVersionRecord},
+        {"unsigned record", kVersionRecord + 40, 0xFEEF04BE, 4, E::BadVersionRecord},
     };
-    EXPECT_EQ(damaged([](auto* b) { (*b)[0] = 'Z'; }), PeVersionError::NotPe);
-    EXPECT_EQ(damaged([](auto* b) { Put32(b, 0x3C, 0xFFFFFFFC); }), PeVersionError::NotPe);
-    EXPECT_EQ(damaged([](auto* b) { Put32(b, 0x3C, 0x2FE); }), PeVersionError::NotPe);
-    EXPECT_EQ(damaged([&](auto* b) { (*b)[good.pe_header + 2] = 'X'; }), PeVersionError::NotPe);
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, good.optional_header, 0x107); }), PeVersionError::NotPe);
-    // More sections than the file has bytes for, and an optional header running past
-    // the end of the file.
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, good.pe_header + 6, 0xFFFF); }), PeVersionError::NotPe);
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, good.pe_header + 20, 0xFFFF); }), PeVersionError::NotPe);
-    // An optional header too short to hold the resource directory's entry.
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, good.pe_header + 20, 100); }), PeVersionError::NoResources);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.optional_header + 92, 2); }), PeVersionError::NoResources);
-    // The resource directory elsewhere than in the section, or nowhere.
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.optional_header + 96 + 16, 0); }), PeVersionError::NoResources);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.optional_header + 96 + 16, 0x5000); }), PeVersionError::NoResources);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.optional_header + 96 + 16, 0x10F8); }), PeVersionError::NoResources);
-    // A section whose file data lies beyond the end of the file, or wraps around.
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.section_header + 20, 0xFFFFFF00); }), PeVersionError::NoResources);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.section_header + 16, 0xFFFFFFFF); }), PeVersionError::None);
-}
-
-TEST(PeVersion, DamagedResourceTreesEndWithoutLooping) {
-    const PeImage good = BuildPeImage(4, 1, 1, 0);
-    FileVersion v;
-    auto damaged = [&](auto change) {
-        std::vector<std::uint8_t> bytes = good.bytes;
-        change(&bytes);
-        return Parse(bytes, &v);
-    };
-    const std::size_t root = good.resources;
-    // No version among the types, or a type entry that is no directory.
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, root + 16, 3); }), PeVersionError::NoVersion);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, root + 16, 0x80000010); }), PeVersionError::NoVersion);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, root + 20, 0x18); }), PeVersionError::BadResourceTree);
-    // Entry counts far beyond the section.
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, root + 12, 0xFFFF); Put16(b, root + 14, 0xFFFF); }),
-              PeVersionError::BadResourceTree);
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, good.name_directory + 14, 0x4000); }),
-              PeVersionError::BadResourceTree);
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, good.name_directory + 14, 0); }), PeVersionError::NoVersion);
-    // Cycles: the type entry pointing at the root itself, the name entry back at the
-    // root, the language directory at itself.
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, root + 20, 0x80000000); }), PeVersionError::BadResourceTree);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.name_directory + 20, 0x80000000); }),
-              PeVersionError::BadResourceTree);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.name_directory + 20, 0x80000018); }),
-              PeVersionError::BadResourceTree);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.language_directory + 20, 0x80000030); }),
-              PeVersionError::BadResourceTree);
-    // Offsets past the section and past 2 GB.
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, root + 20, 0xFFFFFFF0); }), PeVersionError::BadResourceTree);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.language_directory + 20, 0xFC); }),
-              PeVersionError::BadResourceTree);
-    // The data entry's record outside the section or bigger than it.
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.data_entry, 0x0FFF); }), PeVersionError::BadResourceTree);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.data_entry + 4, 0xFFFFFFFF); }),
-              PeVersionError::BadResourceTree);
-}
-
-TEST(PeVersion, DamagedVersionRecordsAreRefused) {
-    const PeImage good = BuildPeImage(4, 1, 1, 0);
-    FileVersion v;
-    auto damaged = [&](auto change) {
-        std::vector<std::uint8_t> bytes = good.bytes;
-        change(&bytes);
-        return Parse(bytes, &v);
-    };
-    const std::size_t record = good.version_record;
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, record + 40, 0xFEEF04BE); }), PeVersionError::BadVersionRecord);
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, record, 93); }), PeVersionError::BadVersionRecord);
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, record, 91); }), PeVersionError::BadVersionRecord);
-    EXPECT_EQ(damaged([&](auto* b) { Put16(b, record + 2, 51); }), PeVersionError::BadVersionRecord);
-    EXPECT_EQ(damaged([&](auto* b) { (*b)[record + 8] = 'T'; }), PeVersionError::BadVersionRecord);
-    EXPECT_EQ(damaged([&](auto* b) { Put32(b, good.data_entry + 4, 91); }), PeVersionError::BadVersionRecord);
-    EXPECT_EQ(v.major, 0);
-}
-
-TEST(PeVersion, NoSingleByteChangeReadsOutsideTheImage) {
-    // Run under the sanitizers this is where an unchecked offset shows itself.
-    const PeImage good = BuildPeImage(4, 1, 2, 0);
-    for (std::size_t at = 0; at < good.version_record + 92; ++at) {
-        for (std::uint8_t value : {std::uint8_t{0x00}, std::uint8_t{0x7F}, std::uint8_t{0x80}, std::uint8_t{0xFF}}) {
-            std::vector<std::uint8_t> bytes = good.bytes;
-            bytes[at] = value;
-            FileVersion v;
-            if (Parse(bytes, &v) != PeVersionError::None) {
-                EXPECT_EQ(v.major, 0);
-            }
-        }
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes = PeImage("pe32-4.1.2.0.exe");
+        Put(&bytes, c.offset, c.value, c.width);
+        Parts parts;
+        EXPECT_EQ(Parse(bytes, bytes.size(), &parts), c.expected) << c.what;
+        EXPECT_EQ(parts, (c.expected == E::None ? Parts{4, 1, 2, 0} : Parts{})) << c.what;
     }
 }
 
