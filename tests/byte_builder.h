@@ -32,14 +32,6 @@ public:
         bytes_.insert(bytes_.end(), text.begin(), text.end());
         return *this;
     }
-    ByteBuilder& Raw(const std::vector<std::uint8_t>& more) {
-        bytes_.insert(bytes_.end(), more.begin(), more.end());
-        return *this;
-    }
-    ByteBuilder& Zeros(std::size_t n) {
-        bytes_.insert(bytes_.end(), n, 0);
-        return *this;
-    }
     // Counted string: one length byte below 255, else FF and a 16-bit length.
     ByteBuilder& CString(std::string_view text) {
         if (text.size() < 255) {
@@ -50,14 +42,6 @@ public:
         }
         return Raw(text);
     }
-    // Typed record fields.
-    ByteBuilder& IntField(std::int32_t v, std::uint32_t tag = 1) {
-        return Int32(tag).Int32(static_cast<std::uint32_t>(v));
-    }
-    ByteBuilder& TextField(std::string_view text, std::uint32_t marker = 1) {
-        return Int32(5).Int32(marker).CString(text);
-    }
-    ByteBuilder& LongField(std::uint64_t v, std::uint32_t tag = 68) { return Int32(tag).Int64(v); }
 
     std::size_t Size() const { return bytes_.size(); }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }

@@ -79,7 +79,7 @@ inline std::vector<std::uint8_t> BuildFile(Layout layout, const std::vector<Row>
     const int fields = o.fields_per_record >= 0 ? o.fields_per_record : full;
     ByteBuilder b;
     if (palmsg) {
-        b.Raw(std::vector<std::uint8_t>{0xBE, 0xBA, 0xFE, 0xCA, 0x0F}).Raw("PalmSG Database00RV");
+        b.Raw("\xBE\xBA\xFE\xCA\x0F" "PalmSG Database00RV");
         b.Int32(0x41420200);
         const std::uint32_t next = o.next_id_bytes != 0xFFFFFFFF ? o.next_id_bytes
                                                                  : 0x1000 + static_cast<std::uint32_t>(rows.size());
@@ -128,7 +128,7 @@ inline std::vector<std::uint8_t> BuildFile(Layout layout, const std::vector<Row>
             }
         }
     }
-    b.Raw(o.trailing);
+    b.Raw(std::string(o.trailing.begin(), o.trailing.end()));
     return b.Bytes();
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -46,5 +48,12 @@ private:
 inline std::vector<std::uint8_t> Bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
+
+// A file's bytes as they stand, empty if it cannot be read.
+inline std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline std::vector<std::uint8_t> FileBytes(const std::string& path) { return Bytes(FileText(path)); }
 
 }  // namespace tarvenne::testing

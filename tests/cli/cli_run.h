@@ -1,8 +1,12 @@
-// Running tarvenne-cli in the test's process, and reading its JSON reports.
+// Running tarvenne-cli in the test's process, and reading its reports and the files it writes.
 #pragma once
 
 #include "cli/commands.h"
 #include "engine/bounded_text.h"
+#include "palmfile/classic_address_file.h"
+#include "palmfile/palmsg_address_file.h"
+
+#include <memory>
 
 #include <sstream>
 #include <string>
@@ -20,6 +24,13 @@ inline CliRun Cli(const std::vector<std::string>& args) {
     const int status = RunCli(args, out, err);
     SetTextCodePage(0);  // the tool sets it for its one run; tests share the process
     return {status, out.str(), err.str()};
+}
+
+// A contacts file of either layout, loaded.
+inline std::unique_ptr<AddressFile> OpenContactsFile(const std::string& path) {
+    std::unique_ptr<AddressFile> file = std::make_unique<ClassicAddressFile>(path);
+    if (!file->Loaded()) file = std::make_unique<PalmSgAddressFile>(path);
+    return file;
 }
 
 // The value of a key of a JSON report, as it stands (one key a line; strings hold no

@@ -14,12 +14,6 @@ namespace {
 
 const std::string kBook = TARVENNE_SOURCE_DIR "/tests/data/vcard/cyrillic_book.vcf";
 
-std::string FileText(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    platform::ReadFileBytes(path, &bytes);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
     testing::TestFolder dir;
     const std::string in_1251 = dir.File("ru.dat"), in_1252 = dir.File("default.dat");
@@ -28,7 +22,7 @@ TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
 
     const CliRun convert = Cli({"convert", kBook, in_1251, "--codepage", "1251", "--desktop-version", "60001"});
     ASSERT_EQ(convert.status, 0) << convert.err;
-    EXPECT_NE(FileText(in_1251).find("\xD1\xEC\xE8\xF0\xED\xEE\xE2\xE0"), std::string::npos);  // Смирнова
+    EXPECT_NE(testing::FileText(in_1251).find("\xD1\xEC\xE8\xF0\xED\xEE\xE2\xE0"), std::string::npos);  // Смирнова
     const CliRun dump = Cli({"dump", in_1251, "--codepage", "1251", "--format", "json"});
     ASSERT_EQ(dump.status, 0) << dump.err;
     for (const char* name : {"Смирнова", "Анна", "Кузнецов", "Борис", "Попов", "Виктор", "Иванов", "Петров"})
@@ -44,7 +38,7 @@ TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
     ASSERT_EQ(in_default.status, 0) << in_default.err;
     EXPECT_EQ(JsonValue(in_default.out, "added"), "5");
     EXPECT_EQ(PalmSgAddressFile(in_1252).Records().Count(), 5u);
-    EXPECT_EQ(FileText(in_1252).find("\xD1\xEC\xE8\xF0"), std::string::npos);
+    EXPECT_EQ(testing::FileText(in_1252).find("\xD1\xEC\xE8\xF0"), std::string::npos);
     const CliRun again = Cli({"convert", kBook, in_1252, "--desktop-version", "60001", "--format", "json"});
     EXPECT_EQ(JsonValue(again.out, "unchanged"), "5");
 }

@@ -4,8 +4,6 @@
 // it; refusals and failed writes leave nothing behind.
 #include "cli/output_format.h"
 #include "engine/record_contact_mapping.h"
-#include "palmfile/classic_address_file.h"
-#include "palmfile/palmsg_address_file.h"
 #include "platform/fault_injection.h"
 #include "platform/module_folder.h"
 #include "tests/cli/cli_run.h"
@@ -25,11 +23,6 @@ namespace {
 
 using namespace testing;
 
-std::string Text(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    platform::ReadFileBytes(path, &bytes);
-    return std::string(bytes.begin(), bytes.end());
-}
 std::ptrdiff_t Count(const std::string& text, const std::string& what) {
     std::ptrdiff_t n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -91,8 +84,7 @@ std::vector<std::string> Kept(const ContactRecord& c, bool names) {
 }
 
 std::vector<ContactRecord> ListedContacts(const std::string& path) {
-    std::unique_ptr<AddressFile> file = std::make_unique<ClassicAddressFile>(path);
-    if (!file->Loaded()) file = std::make_unique<PalmSgAddressFile>(path);
+    const std::unique_ptr<AddressFile> file = OpenContactsFile(path);
     std::vector<ContactRecord> contacts;
     for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next())
         if (!(r->Status() & kStatusNotListed)) ReadContact(*r, &contacts.emplace_back());
@@ -109,7 +101,7 @@ protected:
         const std::string vcf = dir.File(version + ".vcf"), dat = dir.File(version + ".dat");
         const CliRun exported = Cli({"export", from, "--output", vcf, "--vcard", version});
         EXPECT_EQ(exported.status, 0) << exported.err;
-        const std::string cards = Text(vcf);
+        const std::string cards = FileText(vcf);
         for (std::size_t at = 0, end; at < cards.size(); at = end + 2) {
             EXPECT_NE(end = cards.find("\r\n", at), std::string::npos);
             const std::string line = cards.substr(at, end - at);
@@ -195,7 +187,7 @@ TEST_F(ExportTest, PythonVobjectReadsEveryValueAsTheFileHoldsIt) {
                                    "' > '" + parsed + "' 2>&1";
         ASSERT_EQ(std::system(python.c_str()), 0)
             << "python-vobject (Debian's python3-vobject for /usr/bin/python3) did not read the export:\n"
-            << Text(parsed);
+            << FileText(parsed);
         std::vector<std::string> lines = {
             "VERSION " + J(v4 ? "4.0" : "3.0"), "FN " + J(p.first + " " + p.last),
             "N " + List({p.last, p.first, "", "", ""}),
@@ -212,7 +204,7 @@ TEST_F(ExportTest, PythonVobjectReadsEveryValueAsTheFileHoldsIt) {
         std::sort(lines.begin(), lines.end());
         std::string expected;
         for (const std::string& line : lines) expected += line + "\n";
-        EXPECT_EQ(Text(parsed), expected + "END\n");
+        EXPECT_EQ(FileText(parsed), expected + "END\n");
     }
 }
 #endif
@@ -248,12 +240,12 @@ TEST_F(ExportTest, RefusalsAndFailedWritesLeaveNothingBehindAndTheOutputAppearsW
     platform::SetFaultPlan(second_write_fails);
     EXPECT_EQ(Cli({"export", file, "--output", out}).status, 1);
     platform::ClearFaultPlan();
-    EXPECT_TRUE(Text(out) == "earlier" && Text(file) == std::string(good.begin(), good.end()));
+    EXPECT_TRUE(FileText(out) == "earlier" && FileText(file) == std::string(good.begin(), good.end()));
     EXPECT_FALSE(platform::PathExists(out + ".tmp~") || platform::PathExists(dir.File("none")));
 
     const CliRun shown = Cli({"export", file}), all = Cli({"export", file, "--include-deleted", "--swap-names"});
     ASSERT_EQ(Cli({"export", file, "--output", out}).status, 0);
-    EXPECT_TRUE(Text(out) == shown.out);
+    EXPECT_TRUE(FileText(out) == shown.out);
     const std::ptrdiff_t listed =
         std::count_if(rows.begin(), rows.end(), [](const Row& r) { return (r.number[2] & kStatusNotListed) == 0; });
     EXPECT_LT(listed, Count(all.out, "BEGIN:VCARD"));

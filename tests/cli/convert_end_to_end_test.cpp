@@ -4,8 +4,6 @@
 #include "cli/output_format.h"
 #include "palminstall/palm_desktop_libraries.h"
 #include "palminstall/palm_desktop_locator.h"
-#include "palmfile/classic_address_file.h"
-#include "palmfile/palmsg_address_file.h"
 #include "platform/module_folder.h"
 #include "tests/cli/cli_run.h"
 #include "tests/contacts_file_builder.h"
@@ -41,16 +39,9 @@ const char kBook[] =
     "ORG:The International Society of Very Long Company Names and Their Friends\r\n"
     "EMAIL:lara.longmail@a-rather-long-domain-name.example\r\nEND:VCARD\r\n";
 
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    platform::ReadFileBytes(path, &bytes);
-    return bytes;
-}
-
 // Every field of every record but the status word (whose update bit a merge sets).
 std::vector<std::string> RecordTexts(const std::string& path) {
-    std::unique_ptr<AddressFile> file = std::make_unique<ClassicAddressFile>(path);
-    if (!file->Loaded()) file = std::make_unique<PalmSgAddressFile>(path);
+    std::unique_ptr<AddressFile> file = OpenContactsFile(path);
     std::vector<std::string> texts;
     for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next()) {
         std::string t;
@@ -156,8 +147,7 @@ TEST_P(ConvertEndToEnd, RefusedAndDryRunsLeaveTheFileAndTheOldBackupAlone) {
 
 TEST_P(ConvertEndToEnd, CustomFieldsTakeTheMappedPropertyAndDiffTellsEveryStatus) {
     ASSERT_EQ(Convert({"--custom", "2=Comment", "--custom=4=0x3A16001E"}).status, 0);
-    std::unique_ptr<AddressFile> file = std::make_unique<ClassicAddressFile>(target);
-    if (!file->Loaded()) file = std::make_unique<PalmSgAddressFile>(target);
+    const auto file = OpenContactsFile(target);
     const PalmRecord& erika = *file->Records().At(1);
     EXPECT_EQ(erika.Text(erika.Layout().last_name), "Exact");
     EXPECT_EQ(erika.Text(erika.Layout().custom[1]), "First line\r\nsecond line");
@@ -203,6 +193,10 @@ TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
         {{"convert", book, target, "--custom", "1=0x0FFF0102"}, 2, "not a text property"},
         {{"convert", book, target, "--format", "csv"}, 2, "unknown format"},
         {{"diff", book, target, "--dry-run"}, 2, "unknown option --dry-run"},
+        {{"convert", book, target, "--dry-run=1"}, 2, "--dry-run takes no value"},
+        {{"convert", book, target, "--format"}, 2, "--format needs a value"},
+        {{"convert", book, target, "--format", "json", "--format=text"}, 2, "--format is given twice"},
+        {{"diff", book, "--", "--missing.dat"}, 3, "Invalid Palm Desktop contacts file"},
         {{"users", "extra"}, 2, "unexpected argument"},
     };
     for (const Case& c : cases) {
@@ -217,23 +211,9 @@ TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
 
 // A user library of two users, the second one's folder holding a classic contacts file.
 std::string g_root;
-std::int32_t FakeRoot(char* buffer, std::int16_t* size) {
-    if (static_cast<std::size_t>(*size) <= g_root.size()) return 0;
-    std::snprintf(buffer, static_cast<std::size_t>(*size), "%s", g_root.c_str());
-    return 1;
-}
-std::int32_t FakeDirectory(std::uint32_t id, char* buffer, std::int16_t* size) {
-    std::snprintf(buffer, static_cast<std::size_t>(*size), "%s", id == 1 ? "AdamsA" : "MuellerJ");
-    return 1;
-}
-std::int16_t FakeCount() { return 2; }
-std::int32_t FakeId(std::int16_t index, std::uint32_t* id) {
-    *id = index == 0 ? 1u : 42u;
-    return 1;
-}
-std::int32_t FakeName(std::uint32_t id, char* buffer, std::int16_t* size) {
-    std::snprintf(buffer, static_cast<std::size_t>(*size), "%s", id == 1 ? "Ann Adams" : "J\xF6rg M\xFCller");
-    return 1;
+std::int32_t Put(char* buffer, std::int16_t* size, const std::string& text) {
+    return static_cast<std::size_t>(*size) > text.size() &&
+           std::snprintf(buffer, static_cast<std::size_t>(*size), "%s", text.c_str()) > 0;
 }
 
 TEST(UsersTest, UsersAndUserTargetsGoThroughPalmDesktopsUserLibrary) {
@@ -248,11 +228,15 @@ TEST(UsersTest, UsersAndUserTargetsGoThroughPalmDesktopsUserLibrary) {
 
     g_root = dir.File("");
     UserDataEntryPoints calls;
-    calls.UmGetRootDirectory = FakeRoot;
-    calls.UmGetUserDirectory = FakeDirectory;
-    calls.UmGetUserCount = FakeCount;
-    calls.UmGetUserID = FakeId;
-    calls.UmGetUserName = FakeName;
+    calls.UmGetRootDirectory = [](char* b, std::int16_t* size) { return Put(b, size, g_root); };
+    calls.UmGetUserDirectory = [](std::uint32_t id, char* b, std::int16_t* n) {
+        return Put(b, n, id == 1 ? "AdamsA" : "MuellerJ");
+    };
+    calls.UmGetUserCount = []() -> std::int16_t { return 2; };
+    calls.UmGetUserID = [](std::int16_t index, std::uint32_t* id) { return (*id = index == 0 ? 1u : 42u), 1; };
+    calls.UmGetUserName = [](std::uint32_t id, char* b, std::int16_t* n) {
+        return Put(b, n, id == 1 ? "Ann Adams" : "J\xF6rg M\xFCller");
+    };
     SetUserDataEntryPointsForTesting(calls);
     CliRun text = Cli({"users"});
     const std::string folder = dir.File("MuellerJ") + platform::kPathSeparator + "address";

@@ -206,9 +206,7 @@ TEST_P(JobTest, SavesAreRefusedWhereTheyWouldLoseOrMisplaceData) {
     EXPECT_FALSE(job->AddContact(&c));
     EXPECT_EQ(job->LastOutcome(), AddOutcome::kFailed);
     EXPECT_FALSE(job->SaveTarget());
-    std::vector<std::uint8_t> after;
-    platform::ReadFileBytes(Path(), &after);
-    EXPECT_EQ(after, file);
+    EXPECT_EQ(FileBytes(Path()), file);
     EXPECT_EQ(ConversionJob::ProbeContactsFile(Path()), classic() ? kProbeClassic : kProbePalmSg);
     EXPECT_EQ(ConversionJob::ProbeContactsFile(folder_.File("missing.dat")), kProbeUnreadable);
 }
@@ -219,8 +217,7 @@ TEST_P(JobTest, SavesAreRefusedWhereTheyWouldLoseOrMisplaceData) {
 TEST_P(JobTest, ASaveStoppedAtAnyStepLeavesTheFileOrAnAnnouncedBackup) {
     const std::string sample = std::string(TARVENNE_SOURCE_DIR) + (classic() ? "/samples/address-classic.dat"
                                                                              : "/samples/address-palmsg.dat");
-    std::vector<std::uint8_t> before, after;
-    ASSERT_TRUE(platform::ReadFileBytes(sample, &before));
+    const std::vector<std::uint8_t> before = FileBytes(sample);
     const auto convert = [&] {
         auto job = Open(before);
         for (int i = 0; i < 60; ++i) {  // enough for a save of several slices
@@ -234,7 +231,7 @@ TEST_P(JobTest, ASaveStoppedAtAnyStepLeavesTheFileOrAnAnnouncedBackup) {
         job->AddContact(&anna);
         return job;
     };
-    after = Saved(*convert());
+    const std::vector<std::uint8_t> after = Saved(*convert());
     using F = platform::FaultPoint;
     for (const auto& [point, count] : {std::pair{F::Copy, 1}, std::pair{F::Write, 4}, std::pair{F::Truncate, 1},
                                        std::pair{F::Flush, 1}}) {
@@ -252,11 +249,9 @@ TEST_P(JobTest, ASaveStoppedAtAnyStepLeavesTheFileOrAnAnnouncedBackup) {
                     std::_Exit(0);
                 },
                 ::testing::ExitedWithCode(99), "");
-            std::vector<std::uint8_t> now, backup;
-            platform::ReadFileBytes(Path(), &now);
+            const std::vector<std::uint8_t> now = FileBytes(Path());
             if (now == before || now == after) continue;
-            ASSERT_TRUE(platform::ReadFileBytes(Path() + ".xbk", &backup));
-            EXPECT_EQ(backup, before);
+            EXPECT_EQ(FileBytes(Path() + ".xbk"), before);
             ConversionJob next(60001);
             EXPECT_FALSE(next.LoadTargetFromFile(Path()));
             EXPECT_NE(next.LastError().find("A backup from "), std::string::npos) << next.LastError();
@@ -269,12 +264,6 @@ TEST_P(JobTest, ASaveStoppedAtAnyStepLeavesTheFileOrAnAnnouncedBackup) {
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, JobTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
-
-TEST(ConversionJobTest, TheInstalledVersionChoosesTheWriter) {
-    EXPECT_FALSE(ConversionJob(DesktopVersionThreshold - 1).UsesNewLayout());
-    EXPECT_TRUE(ConversionJob(DesktopVersionThreshold).UsesNewLayout());
-    EXPECT_TRUE(ConversionJob(kNoDesktopVersion).UsesNewLayout());
-}
 
 }  // namespace
 }  // namespace tarvenne

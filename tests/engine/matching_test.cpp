@@ -51,7 +51,7 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
     for (const Case& c : cases) {
         const MatchResult r = job->TargetContacts().FindMatch(&c.contact);
         EXPECT_EQ(r.code, c.code) << c.what;
-        if (c.code != kMatchNone) EXPECT_EQ(r.position, c.position) << c.what;
+        if (c.code != kMatchNone) { EXPECT_EQ(r.position, c.position) << c.what; }
     }
     EXPECT_EQ(job->TargetContacts().FindMatch(nullptr).code, kMatchBadInput);
 }
@@ -109,7 +109,7 @@ TEST_P(MatchingTest, LookupsFindWhatAPlainWalkFinds) {
                                                                    : job->PalmSgFile().Records(), c);
         const MatchResult found = job->TargetContacts().FindMatch(&c);
         ASSERT_EQ(found.code, walked.code) << round;
-        if (found.code != kMatchNone) ASSERT_EQ(found.position, walked.position) << round;
+        if (found.code != kMatchNone) { ASSERT_EQ(found.position, walked.position) << round; }
         if (round % 3 == 0) job->AddContact(&c);  // merges and additions change the keys
     }
 }

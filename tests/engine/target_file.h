@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 
 namespace tarvenne::testing {
@@ -39,8 +38,7 @@ protected:
     }
     // Writes the file and opens a job on it, the writer the one of the file's layout.
     std::unique_ptr<ConversionJob> Open(const std::vector<std::uint8_t>& file, bool swap = false) {
-        std::ofstream(Path(), std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        EXPECT_TRUE(platform::WriteFileBytes(Path(), file));
         auto job = std::make_unique<ConversionJob>(classic() ? DesktopVersionThreshold - 1 : 60001);
         job->SetSwapNames(swap);
         EXPECT_TRUE(job->LoadTargetFromFile(Path())) << job->LastError();
@@ -48,9 +46,7 @@ protected:
     }
     std::vector<std::uint8_t> Saved(ConversionJob& job) const {
         EXPECT_TRUE(job.SaveTarget()) << job.LastError();
-        std::vector<std::uint8_t> bytes;
-        platform::ReadFileBytes(Path(), &bytes);
-        return bytes;
+        return FileBytes(Path());
     }
 
     TestFolder folder_;

@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 namespace tarvenne {
@@ -25,17 +24,6 @@ using namespace testing;
 std::unique_ptr<AddressFile> Make(Layout layout) {
     if (layout == Layout::kClassic) return std::make_unique<ClassicAddressFile>();
     return std::make_unique<PalmSgAddressFile>();
-}
-
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    platform::ReadFileBytes(path, &bytes);
-    return bytes;
-}
-
-void PutFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Random records with the texts that are hard to carry: empty, 254, 255 and 300 bytes,
@@ -120,7 +108,7 @@ TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
             given.stored_name = Path();
             v.apply(given);
             if (layout() == Layout::kPalmSg && given.entry_count >= 0) given.entry_count = 3 * 73 + 5;
-            PutFile(Path(), BuildFile(layout(), rows, given));
+            platform::WriteFileBytes(Path(), BuildFile(layout(), rows, given));
             std::unique_ptr<AddressFile> file = Make(layout());
             file->SetSwapNames(swap);
             ASSERT_TRUE(file->Load(Path())) << file->LastError();
@@ -147,7 +135,7 @@ TEST_P(ContactsFileTest, CutAndDamagedFilesAreRefusedAndKeepTheRecordsBeforeTheD
         ASSERT_FALSE(file->LastError().empty());
         if (n % 97 != 0) continue;
         const std::vector<std::uint8_t> prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
-        PutFile(Path(), prefix);
+        platform::WriteFileBytes(Path(), prefix);
         EXPECT_FALSE(file->Load(Path()));
         EXPECT_FALSE(file->Save());
         EXPECT_EQ(FileBytes(Path()), prefix);
@@ -161,7 +149,7 @@ TEST_P(ContactsFileTest, CutAndDamagedFilesAreRefusedAndKeepTheRecordsBeforeTheD
                                        std::make_pair(second + first_text, std::string("a text"))}) {
         std::vector<std::uint8_t> damaged = BuildFile(layout(), {rows[0], Row(layout())});
         damaged[at] = 9;
-        PutFile(Path(), damaged);
+        platform::WriteFileBytes(Path(), damaged);
         std::unique_ptr<AddressFile> file = Make(layout());
         EXPECT_FALSE(file->Load(Path()));
         EXPECT_NE(file->LastError().find("record 2 of 2: a field tagged 9 where " + expected), std::string::npos)
@@ -205,8 +193,8 @@ TEST_P(ContactsFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
                            Fault{P::Truncate, 1, false, true}, Fault{P::Flush, 1, false, true},
                            Fault{P::Write, 2, true, true}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(f.point)) + "@" + std::to_string(f.at));
-        PutFile(Path(), before);
-        PutFile(Path() + ".xbk", old_backup);
+        platform::WriteFileBytes(Path(), before);
+        platform::WriteFileBytes(Path() + ".xbk", old_backup);
         std::unique_ptr<AddressFile> file = Make(layout());
         ASSERT_TRUE(file->Load(Path()));
         ASSERT_TRUE(file->Records().AppendNew());
@@ -220,7 +208,7 @@ TEST_P(ContactsFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
         EXPECT_FALSE(file->LastError().empty());
         EXPECT_EQ(FileBytes(Path() + ".xbk"), f.backup_made ? before : old_backup);
         // Failing every write from then on fails the restore too: then the backup holds it.
-        if (!f.from_then_on) EXPECT_EQ(FileBytes(Path()), before);
+        if (!f.from_then_on) { EXPECT_EQ(FileBytes(Path()), before); }
         EXPECT_EQ(file->RestoreFailed(), f.from_then_on);
         EXPECT_FALSE(platform::PathExists(Path() + ".xbk.tmp~"));
     }
@@ -228,11 +216,11 @@ TEST_P(ContactsFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
 
 TEST_P(ContactsFileTest, NothingIsWrittenWithoutACompleteLoadOrWhereNoFileIsUsable) {
     const std::vector<std::uint8_t> bytes = BuildFile(layout(), RandomRows(layout(), 1, 3));
-    PutFile(Path(), bytes);
+    platform::WriteFileBytes(Path(), bytes);
     EXPECT_FALSE(Make(layout())->SaveAs(Path())) << "never loaded";
     std::unique_ptr<AddressFile> file = Make(layout());
     ASSERT_TRUE(file->Load(Path()));
-    PutFile(Path("other.dat"), {1, 2, 3});
+    platform::WriteFileBytes(Path("other.dat"), {1, 2, 3});
     EXPECT_FALSE(file->Load(Path("other.dat")));
     EXPECT_FALSE(file->Save());
     EXPECT_FALSE(file->SaveAs(Path()));
