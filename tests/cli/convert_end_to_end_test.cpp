@@ -198,6 +198,11 @@ TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
         {{"convert", book, target, "--format", "json", "--format=text"}, 2, "--format is given twice"},
         {{"diff", book, "--", "--missing.dat"}, 3, "Invalid Palm Desktop contacts file"},
         {{"users", "extra"}, 2, "unexpected argument"},
+        // Only the Windows ANSI code pages, in every command that reads or writes texts.
+        {{"convert", book, target, "--codepage", "65001"}, 2, "--codepage \"65001\" is not a Windows ANSI"},
+        {{"diff", book, target, "--codepage", "1259"}, 2, "--codepage \"1259\" is not"},
+        {{"dump", target, "--codepage", "437"}, 2, "--codepage \"437\" is not"},
+        {{"export", target, "--codepage="}, 2, "--codepage \"\" is not"},
     };
     for (const Case& c : cases) {
         CliRun r = Cli(c.args);
