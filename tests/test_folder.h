@@ -1,5 +1,8 @@
-// A fresh folder per test under the system's temporary folder, removed afterwards.
+// A fresh folder per test under the system's temporary folder, removed afterwards, and the
+// files a test reads back.
 #pragma once
+
+#include "platform/module_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +46,14 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// A test folder whose settings file is the program's while it lives, so that no test
+// reads the settings of the machine or of another test.
+class SettingsFolder : public TestFolder {
+public:
+    SettingsFolder() { platform::SetSettingsFileForTesting(File("tarvenne.ini")); }
+    ~SettingsFolder() { platform::SetSettingsFileForTesting(""); }
 };
 
 inline std::vector<std::uint8_t> Bytes(const std::string& text) {

@@ -15,7 +15,7 @@ namespace {
 const std::string kBook = TARVENNE_SOURCE_DIR "/tests/data/vcard/cyrillic_book.vcf";
 
 TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
-    testing::TestFolder dir;
+    testing::SettingsFolder dir;
     const std::string in_1251 = dir.File("ru.dat"), in_1252 = dir.File("default.dat");
     for (const std::string& path : {in_1251, in_1252})
         ASSERT_TRUE(platform::WriteFileBytes(path, testing::BuildFile(testing::Layout::kPalmSg, {})));

@@ -18,7 +18,6 @@ using namespace testing;
 class DumpTest : public ::testing::TestWithParam<Layout> {
 protected:
     void SetUp() override {
-        platform::SetSettingsFileForTesting(dir.File("none.ini"));
         Person p{"J\xF6rg", "M\xFCller", "Chef", "Caf\xE9, \"Zum Hirsch\"", "line one\r\nline two",
                  {{0, "555-0100"}, {4, "j@example.org"}}, {{1, "Hauptstra\xDF" "e 1", "Berlin"}}, {"c1"}, 1, 4};
         const double birthday = 29220.5;  // 31 December 1979, noon
@@ -29,8 +28,7 @@ protected:
         row.Set(GetParam() == Layout::kClassic ? 24 : 5, 7);  // the category id
         ASSERT_TRUE(platform::WriteFileBytes(path, BuildFile(GetParam(), {row}, o)));
     }
-    void TearDown() override { platform::SetSettingsFileForTesting(""); }
-    TestFolder dir;
+    SettingsFolder dir;
     const std::string path = dir.File("address.dat");
 };
 
@@ -73,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(BothLayouts, DumpTest, ::testing::Values(Layout::kClass
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
 
 TEST(DumpUsageTest, BadUsageAndUnreadableTargets) {
-    TestFolder dir;
+    SettingsFolder dir;
     const std::string garbage = dir.File("garbage.dat");
     ASSERT_TRUE(platform::WriteFileBytes(garbage, Bytes("not a contacts file")));
     struct Case {

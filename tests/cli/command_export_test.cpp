@@ -93,8 +93,6 @@ std::vector<ContactRecord> ListedContacts(const std::string& path) {
 
 class ExportTest : public ::testing::Test {
 protected:
-    void SetUp() override { platform::SetSettingsFileForTesting(dir.File("none.ini")); }
-    void TearDown() override { platform::SetSettingsFileForTesting(""); }
     // Exports `from` as vCard `version` (lines of at most 75 octets, each ended by CR LF and
     // whole UTF-8) and converts the cards into an empty file of the layout: that file.
     std::string RoundTrip(const std::string& from, Layout layout, const std::string& version) {
@@ -114,7 +112,7 @@ protected:
         EXPECT_EQ(converted.status, 0) << converted.err;
         return dat;
     }
-    TestFolder dir;
+    SettingsFolder dir;
 };
 
 // A random file of 60 records of a seed, or for seed 0 the sample file of the layout.

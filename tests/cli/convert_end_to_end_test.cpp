@@ -60,14 +60,12 @@ std::vector<std::string> RecordTexts(const std::string& path) {
 class ConvertEndToEnd : public ::testing::TestWithParam<Layout> {
 protected:
     void SetUp() override {
-        platform::SetSettingsFileForTesting(dir.File("none.ini"));
         platform::WriteFileBytes(book, Bytes(kBook));
         // One record that is not in the book, which every run must leave as it is.
         FileOptions o;
         o.stored_name = target;
         platform::WriteFileBytes(target, BuildFile(GetParam(), {RowOf(GetParam(), Person{"Karl", "Kept", "", "", "not in the book", {{1, "+49 1 999"}}})}, o));
     }
-    void TearDown() override { platform::SetSettingsFileForTesting(""); }
     std::string Version() const { return GetParam() == Layout::kClassic ? "40101" : "60001"; }
     CliRun Convert(std::vector<std::string> more = {}) {
         std::vector<std::string> args = {"convert", book, target, "--desktop-version", Version(), "--format", "json"};
@@ -75,7 +73,7 @@ protected:
         return Cli(args);
     }
 
-    TestFolder dir;
+    SettingsFolder dir;
     const std::string book = dir.File("book.vcf");
     const std::string target = dir.File("address.dat");
 };
@@ -169,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout:
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
 
 TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
-    TestFolder dir;
+    SettingsFolder dir;
     const std::string book = dir.File("book.vcf"), target = dir.File("classic.dat"), garbage = dir.File("garbage.dat");
     platform::WriteFileBytes(book, Bytes(kBook));
     platform::WriteFileBytes(target, BuildFile(Layout::kClassic, {}));
@@ -222,8 +220,7 @@ std::int32_t Put(char* buffer, std::int16_t* size, const std::string& text) {
 }
 
 TEST(UsersTest, UsersAndUserTargetsGoThroughPalmDesktopsUserLibrary) {
-    TestFolder dir;
-    platform::SetSettingsFileForTesting(dir.File("none.ini"));
+    SettingsFolder dir;
     const std::string book = dir.File("book.vcf");
     platform::WriteFileBytes(book, Bytes(kBook));
     CliRun none = Cli({"users", "--format", "json"});
@@ -250,7 +247,6 @@ TEST(UsersTest, UsersAndUserTargetsGoThroughPalmDesktopsUserLibrary) {
     platform::WriteFileBytes(target, BuildFile(Layout::kClassic, {}));
     CliRun convert = Cli({"convert", book, "@user:42", "--desktop-version", "40101", "--format", "json"});
     UnloadLibraries(kUserDataLibrary);
-    platform::SetSettingsFileForTesting("");
 
     EXPECT_EQ(text.out, "@user:1  Ann Adams  (AdamsA)\n@user:42  J\xC3\xB6rg M\xC3\xBCller  (MuellerJ)\n");
     ASSERT_EQ(convert.status, 0) << convert.err;

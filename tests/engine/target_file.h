@@ -19,9 +19,6 @@ namespace tarvenne::testing {
 
 class TargetFileTest : public ::testing::TestWithParam<Layout> {
 protected:
-    void SetUp() override { platform::SetSettingsFileForTesting(folder_.File("tarvenne.ini")); }
-    void TearDown() override { platform::SetSettingsFileForTesting(""); }
-
     Layout layout() const { return GetParam(); }
     bool classic() const { return GetParam() == Layout::kClassic; }
     std::string Path() const { return folder_.File("address.dat"); }
@@ -49,7 +46,7 @@ protected:
         return FileBytes(Path());
     }
 
-    TestFolder folder_;
+    SettingsFolder folder_;
 };
 
 // Equal bytes, or where they first differ.

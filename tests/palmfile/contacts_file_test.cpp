@@ -72,11 +72,9 @@ void ExpectRecords(AddressFile& file, Layout layout, const std::vector<Row>& row
 
 class ContactsFileTest : public ::testing::TestWithParam<Layout> {
 protected:
-    void SetUp() override { platform::SetSettingsFileForTesting(folder_.File("tarvenne.ini")); }
-    void TearDown() override { platform::SetSettingsFileForTesting(""); }
     Layout layout() const { return GetParam(); }
     std::string Path(const std::string& name = "address.dat") const { return folder_.File(name); }
-    TestFolder folder_;
+    SettingsFolder folder_;
 };
 
 TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
@@ -251,8 +249,7 @@ INSTANTIATE_TEST_SUITE_P(BothLayouts, ContactsFileTest, ::testing::Values(Layout
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
 
 TEST(ClassicFileTest, TheHeaderKeepsFourLinesAndSwappedNamesTradePlaces) {
-    TestFolder folder;
-    platform::SetSettingsFileForTesting(folder.File("tarvenne.ini"));
+    SettingsFolder folder;
     FileOptions o;
     o.header = "one\ntwo\r\nthree\nfour\nfive\nsix";
     Row row(Layout::kClassic);
@@ -267,7 +264,6 @@ TEST(ClassicFileTest, TheHeaderKeepsFourLinesAndSwappedNamesTradePlaces) {
     EXPECT_TRUE(swapped.SwapNames());
     ASSERT_TRUE(swapped.LoadBytes(BuildFile(Layout::kClassic, {row}, o)));
     EXPECT_EQ(swapped.Records().At(0)->Text(ClassicLayout().first_name), "Last");
-    platform::SetSettingsFileForTesting("");
 }
 
 TEST(PalmSgFileTest, OwnItemsAreCarriedAndTheNextRecordIdFollowsTheRecords) {

@@ -26,7 +26,6 @@ const char kCore[] = "Software\\U.S. Robotics\\Pilot Desktop\\Core";
 class Installation : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetSettingsFileForTesting(ini_);
 #ifdef _WIN32
         RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tarvenne tests", 0, nullptr, REG_OPTION_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &root_, nullptr);
@@ -36,7 +35,6 @@ protected:
         SetFolders("", std::nullopt);
     }
     void TearDown() override {
-        platform::SetSettingsFileForTesting("");
         UnloadLibraries(kAllPalmLibraries);
 #ifdef _WIN32
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
@@ -45,7 +43,7 @@ protected:
 #endif
     }
     void SetFolders(const std::string& ini, const std::optional<std::string>& registry) {
-        ASSERT_TRUE(platform::WriteIniString("Path", "PDPath", ini, ini_));
+        ASSERT_TRUE(platform::WriteIniString("Path", "PDPath", ini, platform::SettingsFilePath()));
 #ifdef _WIN32
         RegDeleteValueA(core_, "DesktopPath");
         if (registry) SetDesktopPath(REG_SZ, registry->c_str(), registry->size() + 1);
@@ -60,8 +58,7 @@ protected:
             platform::SetRegistryValueForTesting(platform::RegistryRoot::CurrentUser, kCore, "DesktopPath", *registry);
     }
 #endif
-    testing::TestFolder dir_;
-    const std::string ini_ = dir_.File("tarvenne.ini");
+    testing::SettingsFolder dir_;
 };
 
 TEST_F(Installation, FolderFromTheSettingsFileElseTheRegistry) {
