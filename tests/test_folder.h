@@ -3,23 +3,17 @@
 #pragma once
 
 #include "platform/module_folder.h"
+#include "platform/private_profile.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <process.h>
-#define TARVENNE_TEST_PID _getpid()
-#else
-#include <unistd.h>
-#define TARVENNE_TEST_PID getpid()
-#endif
 
 namespace tarvenne::testing {
 
@@ -30,11 +24,9 @@ public:
         std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "t";
         for (char& c : name)
             if (c == '/' || c == '\\') c = '_';
-        // The process id keeps runs of the same test from two build folders apart.
-        path_ = std::filesystem::temp_directory_path() /
-                ("tarvenne-" + name + "-" + std::to_string(TARVENNE_TEST_PID));
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        // The clock keeps runs of the same test (from two build folders, say) apart.
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        path_ = std::filesystem::temp_directory_path() / ("tarvenne-" + name + "-" + std::to_string(now));
         std::filesystem::create_directories(path_);
     }
     ~TestFolder() {
@@ -49,10 +41,14 @@ private:
 };
 
 // A test folder whose settings file is the program's while it lives, so that no test
-// reads the settings of the machine or of another test.
+// reads the settings of the machine or of another test; Palm Desktop is looked for in the
+// folder (where there is none), whatever the machine or the Wine prefix has installed.
 class SettingsFolder : public TestFolder {
 public:
-    SettingsFolder() { platform::SetSettingsFileForTesting(File("tarvenne.ini")); }
+    SettingsFolder() {
+        platform::SetSettingsFileForTesting(File("tarvenne.ini"));
+        platform::WriteIniString("Path", "PDPath", File(""), File("tarvenne.ini"));
+    }
     ~SettingsFolder() { platform::SetSettingsFileForTesting(""); }
 };
 
@@ -66,5 +62,14 @@ inline std::string FileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 inline std::vector<std::uint8_t> FileBytes(const std::string& path) { return Bytes(FileText(path)); }
+
+#ifdef _WIN32
+// Build paths are Linux paths; a Windows program under Wine reaches them through drive Z:.
+inline std::string WinPath(std::string path) {
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return path;
+}
+#endif
 
 }  // namespace tarvenne::testing

@@ -101,12 +101,7 @@ TEST_F(Installation, VersionNumberOfPalmExe) {
 }
 
 #ifdef TARVENNE_TESTBED_DIR
-// A test-bed folder as Windows programs under Wine see it: Z: is the Linux root.
-std::string TestBed(const std::string& folder) {
-    std::string path = "Z:" TARVENNE_TESTBED_DIR "/" + folder;
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    return path;
-}
+std::string TestBed(const std::string& folder) { return testing::WinPath(TARVENNE_TESTBED_DIR "/" + folder); }
 
 TEST_F(Installation, TestBedPalmExeAndLibrariesInMaskOrder) {
     // On executables a linker made, the reader Linux uses agrees with the version API.

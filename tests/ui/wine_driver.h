@@ -1,22 +1,26 @@
-// The one driver of the window tests under Wine: build paths as Windows paths, the wizard
-// started in a folder of its own (at a chosen screen resolution, with a private stand-in
-// Palm Desktop), its windows found, keys and clicks sent as the window messages a person
-// causes, screenshots, and the records a contacts file holds. Needs a display.
+// The one driver of the window tests under Wine: Windows paths, the wizard started in a
+// folder of its own (at a chosen DPI, with a private stand-in Palm Desktop), its windows
+// found, keys and clicks as a person gives them, screenshots, the records a contacts file
+// holds and what the engine makes of the same choices. Needs a display.
 #pragma once
 
+#include "engine/conversion_job.h"
 #include "resources/resource_ids.h"
+#include "tests/test_folder.h"
+#include "wab/property_mapping.h"
+#include "wab/wab_loader.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 // Win32 structures are filled as {size} or {kind}, the rest zero.
@@ -27,30 +31,18 @@
 
 namespace tarvenne::testing {
 
-// Build paths are Linux paths; a Windows program reaches them through drive Z:.
-inline std::string WinPath(std::string path) {
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    return path;
+inline std::string Sample(const std::string& name) {
+    return WinPath(TARVENNE_SOURCE_DIR "/samples/" + name);
 }
-inline std::string SourceFile(const std::string& relative) {
-    return WinPath(TARVENNE_SOURCE_DIR "/" + relative);
-}
+inline std::string SmallBook() { return WinPath(TARVENNE_SOURCE_DIR "/tests/ui/small_book.vcf"); }
 inline bool CopyInto(const std::string& from, const std::string& to) {
     for (std::size_t at = to.find('\\', 3); at != std::string::npos; at = to.find('\\', at + 1))
         CreateDirectoryA(to.substr(0, at).c_str(), nullptr);
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
-inline std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-inline bool WaitUntil(const std::function<bool()>& done, int milliseconds = 20000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = 20000) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(20))
+        if (GetTickCount() - start > milliseconds) return false;
     return true;
 }
 inline LRESULT Send(HWND window, UINT message, WPARAM p1 = 0, LPARAM p2 = 0) {
@@ -69,26 +61,52 @@ inline std::string ClassOf(HWND window) {
     return name;
 }
 
-// Every record of a contacts file, a line of its fields each, as tarvenne-cli dumps them
-// (with the reason instead when the file cannot be read): the tests never read a
-// contacts file themselves.
+// Every record of a contacts file as tarvenne-cli dumps them, a line each (or why the file
+// cannot be read): the tests never read a contacts file themselves.
 inline std::string RecordsOf(const std::string& path) {
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    HANDLE out = CreateFileA((path + ".csv").c_str(), GENERIC_WRITE, 0, &inherited,
-                             CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup = {sizeof startup};
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = out;
-    PROCESS_INFORMATION cli = {};
-    std::string command = WinPath(TARVENNE_CLI_EXE) + " dump \"" + path + "\" --format csv";
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &cli)) {
-        WaitForSingleObject(cli.hProcess, 30000);
-        CloseHandle(cli.hProcess);
-        CloseHandle(cli.hThread);
+    const std::string command =
+        WinPath(TARVENNE_CLI_EXE) + " dump \"" + path + "\" --format csv 2>&1";
+    std::string records;
+    char buffer[4096];
+    FILE* cli = _popen(command.c_str(), "rb");
+    for (std::size_t n; cli && (n = std::fread(buffer, 1, sizeof buffer, cli)) > 0;)
+        records.append(buffer, n);
+    if (cli) _pclose(cli);
+    return records;
+}
+
+// What the wizard should leave: a copy of the target (target.expected) opened by the engine
+// for the stand-in palm.exe's version (40101 or 60001), the book marked against it, the
+// contacts it ticks (less the one left out) converted in order and saved.
+struct Expectation {
+    std::vector<bool> ticked;  // per contact, in the book's order
+    std::string records;
+    std::size_t cuts = 0;  // texts the file holds shorter than the book
+    int converted = 0;  // contacts ticked and not left out
+};
+inline Expectation Expect(std::uint32_t desktop_version, const std::string& target,
+                          const std::string& book, bool swap = false, int left_out = -1,
+                          const wab::CustomFieldMap& map = {}) {
+    Expectation e;
+    CopyInto(target, target + ".expected");
+    ConversionJob job(desktop_version);
+    job.SetSwapNames(swap);
+    job.LoadTargetFromFile(target + ".expected");
+    wab::WabLoader loader;
+    loader.Load(book);
+    wab::MarkAgainstTarget(&loader, &job.TargetContacts());
+    loader.SetCustomFieldMap(map.data(), 9);
+    for (std::uint32_t i = 0; i < loader.Count(); ++i) {
+        e.ticked.push_back(loader.Get(i)->difference_status != wab::kUnchanged);
+        if (!e.ticked.back() || static_cast<int>(i) == left_out) continue;
+        ++e.converted;
+        ContactRecord record;
+        wab::ConvertSourceContact(loader.Get(i), &record);
+        if (job.AddContact(&record)) e.cuts += wab::CutTexts(*loader.Get(i), job.LastKept()).size();
     }
-    CloseHandle(out);
-    return ReadAll(path + ".csv");
+    job.SaveTarget();
+    e.records = RecordsOf(target + ".expected");
+    return e;
 }
 
 // The wizard's pages, each known by a control only it has.
@@ -98,8 +116,7 @@ constexpr int kPageMarkers[4] = {IDC_CURRENT_WAB, IDC_DIFFERENT_ONLY, IDC_PROGRE
 
 class Wizard {
 public:
-    // build/ui-runs/run_name holds app\ (the program and its tarvenne.ini) and palm\ (a
-    // stand-in Palm Desktop, once installed).
+    // build/ui-runs/run_name: app\ (the program and its tarvenne.ini), palm\ (Palm Desktop).
     explicit Wizard(const std::string& run_name)
         : folder_(WinPath(TARVENNE_BUILD_DIR "/ui-runs/") + run_name), app_(folder_ + "\\app") {
         CopyInto(WinPath(TARVENNE_WIZARD_EXE), app_ + "\\tarvenne.exe");
@@ -114,8 +131,7 @@ public:
     std::string PalmFile(const char* user) const {
         return folder_ + "\\palm\\" + user + "\\address\\address.dat";
     }
-    // A copy of a test-bed installation ("palm411" or "palm601"), its users replaced by
-    // users_ini when one is given.
+    // A copy of a test-bed installation (palm411, palm601), its users.ini replaced if given.
     void InstallPalmDesktop(const char* testbed, const std::string& users_ini = "") {
         const std::string from = WinPath(TARVENNE_BUILD_DIR "/testbed/") + testbed + "\\";
         palm_ = folder_ + "\\palm";
@@ -137,34 +153,23 @@ public:
         return value;
     }
 
-    // Starts the program with the screen at dpi (Wine's LogPixels, read as a program
-    // starts) and waits until its options page takes input.
+    // Starts it at dpi (Wine's LogPixels, read as a program starts) until the options page
+    // takes input.
     ::testing::AssertionResult Start(int dpi = 96) {
         Stop();
-        // This process measures the wizard's windows in their own pixels, unscaled.
-        using SetAwareness = BOOL(WINAPI*)(HANDLE);
-        if (auto set = reinterpret_cast<SetAwareness>(reinterpret_cast<void*>(
-                GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDpiAwarenessContext"))))
-            set(reinterpret_cast<HANDLE>(-3));  // per monitor
-        HKEY desktop = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &desktop, nullptr);
         const DWORD pixels = static_cast<DWORD>(dpi);
-        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pixels),
-                       sizeof pixels);
+        SHSetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &pixels, 4);
         STARTUPINFOA startup = {sizeof startup};
         std::string command = "\"" + app_ + "\\tarvenne.exe\"";
         CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, app_.c_str(),
                        &startup, &process_);
         WaitUntil([&] { return (frame_ = TopLevel("Outlook Express to Palm Desktop")) || Ended(); },
                   30000);
-        RegDeleteValueA(desktop, "LogPixels");
-        RegCloseKey(desktop);
+        SHDeleteValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
         // Keys reach the wizard once its window is the foreground one.
         SetForegroundWindow(frame_);
-        if (!frame_ || !WaitUntil([&] {
-                return CurrentPage() == kOptions && GetForegroundWindow() == frame_;
-            }))
+        if (!frame_ || !WaitUntil([&] { return CurrentPage() == kOptions &&
+                                               GetForegroundWindow() == frame_; }))
             return ::testing::AssertionFailure() << "no options page of the wizard appeared";
         WaitForInputIdle(process_.hProcess, 5000);
         Sleep(300);
@@ -192,12 +197,10 @@ public:
     HWND Frame() const { return frame_; }
     // A visible top-level dialog of the wizard's process with that title, or null.
     HWND TopLevel(const char* title) const {
-        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", title)) != nullptr;) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            if (pid == process_.dwProcessId && IsWindowVisible(w) && ClassOf(w) == "#32770" &&
-                TextOf(w) == title)
-                return w;
+            if (pid == process_.dwProcessId && IsWindowVisible(w)) return w;
         }
         return nullptr;
     }
@@ -209,7 +212,6 @@ public:
                 return inside;
         return nullptr;
     }
-    HWND PageWindow(int page) const { return GetParent(Control(kPageMarkers[page])); }
     int CurrentPage() const {
         for (int i = 0; i < 4; ++i)
             if (IsWindowVisible(Control(kPageMarkers[i]))) return i;
@@ -244,17 +246,15 @@ public:
         return GetDlgCtrlID(info.hwndFocus);
     }
 
-    // Keys pressed in order and let go in reverse, as input from the keyboard: {VK_TAB},
-    // {VK_SHIFT, VK_TAB}, {VK_MENU, 'C'}.
-    void Keys(std::initializer_list<WORD> chord) const {
-        std::vector<INPUT> input;
-        auto key = [&](WORD vk, DWORD up) {
-            input.push_back({INPUT_KEYBOARD});
-            input.back().ki = {vk, static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), up};
-        };
-        for (WORD vk : chord) key(vk, 0);
+    // Tab until the control with that id has the keyboard focus.
+    bool TabTo(int id) const {
+        return WaitUntil([&] { return Focus() == id || (Keys({VK_TAB}), false); });
+    }
+    // Keys pressed in order and let go in reverse: {VK_TAB}, {VK_MENU, 'C'}.
+    static void Keys(std::initializer_list<BYTE> chord) {
+        auto key = [](BYTE vk, DWORD up) { keybd_event(vk, MapVirtualKeyA(vk, 0), up, 0); };
+        for (BYTE vk : chord) key(vk, 0);
         for (auto vk = chord.end(); vk != chord.begin();) key(*--vk, KEYEVENTF_KEYUP);
-        SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
     }
     // A left click in the middle of a window: the button messages a mouse gives it, posted
     // (a pointer moved on the virtual display may reach a window not drawn there yet).
@@ -274,67 +274,57 @@ public:
         return WaitForEnd();
     }
     // The text of the "Error" box the wizard shows, closed by Enter; empty when none shows.
-    std::string TakeMessageBox(const std::string& screenshot = "") const {
+    std::string TakeMessageBox() const {
         HWND box = WaitForTopLevel("Error");
         if (!box) return "";
         const std::string text = TextOf(GetDlgItem(box, 0xFFFF));
-        if (!screenshot.empty()) Screenshot(box, screenshot);
         SetForegroundWindow(box);
         Keys({VK_RETURN});
         WaitClosed(box);
         return text;
     }
 
-    // The record list's rows, read and ticked in the wizard's process.
-    HWND List() const { return Control(IDC_RECORD_LIST); }
+    // The record list's rows, and which of them are ticked.
     int RowCount() const { return static_cast<int>(Send(List(), LVM_GETITEMCOUNT)); }
-    bool RowChecked(int row) const {
-        return Send(List(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12 == 2;
-    }
-    void SetRowChecked(int row, bool checked) const {
-        LVITEMA item = {};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-        void* there =
-            VirtualAllocEx(process_.hProcess, nullptr, sizeof item, MEM_COMMIT, PAGE_READWRITE);
-        WriteProcessMemory(process_.hProcess, there, &item, sizeof item, nullptr);
-        Send(List(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(there));
-        VirtualFreeEx(process_.hProcess, there, 0, MEM_RELEASE);
+    HWND List() const { return Control(IDC_RECORD_LIST); }
+    std::vector<bool> Ticks() const {
+        std::vector<bool> ticks;
+        for (int row = 0; row < RowCount(); ++row)
+            ticks.push_back(Send(List(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12 == 2);
+        return ticks;
     }
 
-    // The client area of a window (with no window manager, nobody draws its title bar) as
-    // build/screenshots/name.bmp, after giving it time to paint; scripts/run-ui-tests.sh
-    // turns them into PNG files.
+    // A window's client area (no title bars are drawn here) after time to paint, as
+    // build/screenshots/name.bmp; scripts/run-ui-tests.sh makes PNG files of them.
     static void Screenshot(HWND window, const std::string& name, int settle_ms = 300) {
         Sleep(settle_ms);
         RECT r = {};
         GetClientRect(window, &r);
         MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
         BITMAPINFOHEADER info = {sizeof info, r.right - r.left, r.bottom - r.top, 1, 24};
-        const DWORD size = ((static_cast<DWORD>(info.biWidth) * 3 + 3) & ~3u) * info.biHeight;
         HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-        void* bits = nullptr;  // bottom-up rows, as a BMP file keeps them
-        HBITMAP bitmap = CreateDIBSection(memory, reinterpret_cast<BITMAPINFO*>(&info),
-                                          DIB_RGB_COLORS, &bits, nullptr, 0);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, info.biWidth, info.biHeight);
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen, r.left, r.top, SRCCOPY);
-        GdiFlush();
+        SelectObject(memory, old);
+        std::string bits(((info.biWidth * 3 + 3) & ~3) * info.biHeight, '\0');  // bottom-up
+        GetDIBits(memory, bitmap, 0, info.biHeight, &bits[0],
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
         BITMAPFILEHEADER file = {0x4D42};
         file.bfOffBits = sizeof file + sizeof info;
-        file.bfSize = file.bfOffBits + size;
-        const std::string folder = WinPath(TARVENNE_BUILD_DIR "/screenshots");
-        CreateDirectoryA(folder.c_str(), nullptr);
-        std::ofstream out(folder + "\\" + name + ".bmp", std::ios::binary);
+        file.bfSize = file.bfOffBits + static_cast<DWORD>(bits.size());
+        CreateDirectoryA(WinPath(TARVENNE_BUILD_DIR "/screenshots").c_str(), nullptr);
+        std::ofstream out(WinPath(TARVENNE_BUILD_DIR "/screenshots/" + name + ".bmp"),
+                          std::ios::binary);
         out.write(reinterpret_cast<const char*>(&file), sizeof file);
-        out.write(reinterpret_cast<const char*>(&info), sizeof info);
-        out.write(static_cast<const char*>(bits), size);
-        SelectObject(memory, old);
+        out.write(reinterpret_cast<const char*>(&info), sizeof info) << bits;
         DeleteObject(bitmap);
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
     }
 
 private:
+    static constexpr char kDesktopKey[] = "Control Panel\\Desktop";
     std::string folder_, app_, palm_;
     PROCESS_INFORMATION process_ = {};
     HWND frame_ = nullptr;  // not owned: the wizard's window
