@@ -31,7 +31,8 @@ std::string Setting(const std::string& section, const char* key) {
 }
 
 int UserCount() { return std::atoi(Setting("Users", "Count").c_str()); }
-std::string UserSection(int index) { return "User" + std::to_string(index); }
+std::string UserSetting(int index, const char* key) { return Setting("User" + std::to_string(index), key); }
+std::uint32_t UserId(int index) { return std::strtoul(UserSetting(index, "ID").c_str(), nullptr, 10); }
 
 std::int32_t Answer(const std::string& text, char* buffer, std::int16_t* size) {
     if (!buffer || !size) return 0;
@@ -45,10 +46,8 @@ std::int32_t Answer(const std::string& text, char* buffer, std::int16_t* size) {
 
 // The key of the user with that id; 0 for an unknown user.
 std::int32_t AnswerFor(std::uint32_t id, const char* key, char* buffer, std::int16_t* size) {
-    for (int i = 0; i < UserCount(); ++i) {
-        if (std::strtoul(Setting(UserSection(i), "ID").c_str(), nullptr, 10) == id)
-            return Answer(Setting(UserSection(i), key), buffer, size);
-    }
+    for (int i = 0; i < UserCount(); ++i)
+        if (UserId(i) == id) return Answer(UserSetting(i, key), buffer, size);
     return 0;
 }
 
@@ -78,6 +77,6 @@ extern "C" std::int16_t UmGetUserCount() { return static_cast<std::int16_t>(User
 
 extern "C" std::int32_t UmGetUserID(std::int16_t index, std::uint32_t* id) {
     if (!id || index < 0 || index >= UserCount()) return 0;
-    *id = std::strtoul(Setting(UserSection(index), "ID").c_str(), nullptr, 10);
+    *id = UserId(index);
     return 1;
 }

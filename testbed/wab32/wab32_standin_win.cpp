@@ -14,9 +14,11 @@
 
 #include "wab/vcard_reader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,15 +26,7 @@ namespace {
 
 // ------------------------------------------------------------------ buffers
 
-// Every buffer handed out carries this header, so a buffer that is not ours, or is freed
-// twice, is refused.
-struct BufferHeader {
-    static constexpr std::uint32_t kMagic = 0x57414232;  // "WAB2"
-    std::uint32_t magic;
-    alignas(16) unsigned char data[1];
-};
-
-long g_outstanding_buffers = 0;
+std::set<void*> g_buffers;  // handed out and not yet freed
 long g_live_objects = 0;
 long g_open_entry_calls = 0;
 long g_calls = 0;    // calls of WABOpen and of the interfaces' methods the loader uses
@@ -41,26 +35,16 @@ long g_fail_at = 0;  // the call that fails; 0: none
 // Counts a call; true when it is the one to fail.
 bool FailsNow() { return ++g_calls == g_fail_at; }
 
-BufferHeader* HeaderOf(void* p) {
-    return reinterpret_cast<BufferHeader*>(static_cast<unsigned char*>(p) -
-                                           offsetof(BufferHeader, data));
-}
-
 void* Allocate(std::size_t size) {
-    auto* h = static_cast<BufferHeader*>(std::calloc(1, offsetof(BufferHeader, data) + (size ? size : 1)));
-    if (!h) return nullptr;
-    h->magic = BufferHeader::kMagic;
-    ++g_outstanding_buffers;
-    return h->data;
+    void* p = std::calloc(1, size ? size : 1);
+    if (p) g_buffers.insert(p);
+    return p;
 }
 
+// A buffer that is not ours, or is freed twice, is refused.
 bool Free(void* p) {
-    if (!p) return true;
-    BufferHeader* h = HeaderOf(p);
-    if (h->magic != BufferHeader::kMagic) return false;
-    h->magic = 0;
-    std::free(h);
-    --g_outstanding_buffers;
+    if (p && g_buffers.erase(p) == 0) return false;
+    std::free(p);
     return true;
 }
 
@@ -68,47 +52,49 @@ bool Free(void* p) {
 
 struct Value {
     ULONG tag;
-    std::string text;
-    std::uint64_t time;
+    std::string bytes;     // texts (handed out with a NUL after them) and binary values
+    std::uint64_t number;  // time stamps and object types
 };
 
+// An entry's values, its object type and entry id among them.
 struct Entry {
-    ULONG object_type;
-    std::vector<BYTE> entry_id;
     std::vector<Value> values;
     bool opens;  // false: OpenEntry fails for it
+    const Value* Find(ULONG tag) const {
+        for (const Value& v : values)
+            if (v.tag == tag) return &v;
+        return nullptr;
+    }
 };
 
 const char kPabId[] = "stand-in PAB";
 
 // One opened book: its entries in table order. Shared by the objects it hands out.
-struct Book {
-    std::vector<Entry> entries;
-};
-
-std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text.begin(), text.end()); }
+using Book = std::vector<Entry>;
 
 // The cards of a vCard file as the book's entries; false when it is not a vCard file.
 bool BuildBook(const char* path, Book* book) {
-    book->entries.push_back({MAPI_DISTLIST, Bytes("stand-in:list"), {{PR_DISPLAY_NAME_A, "Stand-in list", 0}}, true});
+    book->push_back({{{PR_OBJECT_TYPE, "", MAPI_DISTLIST}, {PR_ENTRYID, "stand-in:list", 0},
+                      {PR_DISPLAY_NAME_A, "Stand-in list", 0}}, true});
     tarvenne::wab::VCardReadResult read;
     return tarvenne::wab::ReadVCardFile(
         path,
         [&](const tarvenne::wab::EntryView& card) {
-            Entry entry{card.object_type, Bytes(std::string(card.entry_id)), {}, true};
+            Entry entry{{{PR_OBJECT_TYPE, "", card.object_type}, {PR_ENTRYID, std::string(card.entry_id), 0}}, true};
             for (std::size_t i = 0; i < card.value_count; ++i)
                 entry.values.push_back({card.values[i].tag, std::string(card.values[i].text), card.values[i].time});
-            book->entries.push_back(std::move(entry));
-            if (book->entries.size() == 2)
-                book->entries.push_back(
-                    {MAPI_MAILUSER, Bytes("stand-in:gone"), {{PR_DISPLAY_NAME_A, "Cannot be opened", 0}}, false});
+            book->push_back(std::move(entry));
+            if (book->size() == 2)
+                book->push_back({{{PR_OBJECT_TYPE, "", MAPI_MAILUSER}, {PR_ENTRYID, "stand-in:gone", 0},
+                                  {PR_DISPLAY_NAME_A, "Cannot be opened", 0}}, false});
         },
         &read);
 }
 
 // ------------------------------------------------------------------ COM plumbing
 
-#define STANDIN_NOT_SUPPORTED { return MAPI_E_NO_SUPPORT; }
+// The methods the loader never calls.
+#define UNUSED(method, ...) STDMETHODIMP method(__VA_ARGS__) override { return MAPI_E_NO_SUPPORT; }
 
 // Reference counting shared by every object; counts the live ones for the tests. Objects of
 // an opened book share it.
@@ -141,64 +127,41 @@ template <typename Interface>
 class PropStubs : public Counted<Interface> {
 public:
     using Counted<Interface>::Counted;
-    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SaveChanges(ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                        LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                           LPSPropProblemArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
-        STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
+    UNUSED(GetLastError, HRESULT, ULONG, LPMAPIERROR*) UNUSED(SaveChanges, ULONG)
+    UNUSED(GetProps, LPSPropTagArray, ULONG, ULONG*, LPSPropValue*)
+    UNUSED(GetPropList, ULONG, LPSPropTagArray*) UNUSED(OpenProperty, ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*)
+    UNUSED(SetProps, ULONG, LPSPropValue, LPSPropProblemArray*)
+    UNUSED(DeleteProps, LPSPropTagArray, LPSPropProblemArray*)
+    UNUSED(CopyTo, ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*)
+    UNUSED(CopyProps, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*)
+    UNUSED(GetNamesFromIDs, LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**)
+    UNUSED(GetIDsFromNames, ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*)
 };
 
-// The values of an entry under tags (no tags: all of them, then its object type and entry
-// id) in one buffer: the value array followed by its texts and binary values. A tag the
-// entry has no value for comes back as an error value.
+// The values of an entry under tags (no tags: all of them) in one buffer: the value array
+// followed by its texts and binary values. A tag the entry has no value for comes back as
+// an error value.
 HRESULT PropertyBuffer(const Entry& entry, std::vector<ULONG> tags, ULONG* count, LPSPropValue* props) {
-    if (tags.empty()) {
-        for (const auto& v : entry.values) tags.push_back(v.tag);
-        tags.insert(tags.end(), {PR_OBJECT_TYPE, PR_ENTRYID});
-    }
-    auto value_of = [&](ULONG tag) -> const Value* {
-        for (const auto& v : entry.values)
-            if (v.tag == tag) return &v;
-        return nullptr;
-    };
+    if (tags.empty())
+        for (const Value& v : entry.values) tags.push_back(v.tag);
     std::size_t extra = 0;
-    for (ULONG tag : tags)
-        extra += tag == PR_ENTRYID ? entry.entry_id.size() : value_of(tag) ? value_of(tag)->text.size() + 1 : 0;
+    for (ULONG tag : tags) extra += entry.Find(tag) ? entry.Find(tag)->bytes.size() + 1 : 0;
     const std::size_t head = sizeof(SPropValue) * tags.size();
-    auto* array = static_cast<SPropValue*>(Allocate(head + extra));
+    auto* array = static_cast<SPropValue*>(Allocate(head + extra));  // zeroed: every NUL is there
     if (!array) return MAPI_E_NOT_ENOUGH_MEMORY;
     char* tail = reinterpret_cast<char*>(array) + head;
     for (std::size_t i = 0; i < tags.size(); ++i) {
         SPropValue& p = array[i];
-        const Value* v = value_of(tags[i]);
-        p.ulPropTag = tags[i];
-        if (tags[i] == PR_OBJECT_TYPE) {
-            p.Value.l = static_cast<LONG>(entry.object_type);
-        } else if (tags[i] == PR_ENTRYID) {
-            p.Value.bin.cb = static_cast<ULONG>(entry.entry_id.size());
-            p.Value.bin.lpb = reinterpret_cast<LPBYTE>(tail);
-            if (!entry.entry_id.empty()) std::memcpy(tail, entry.entry_id.data(), entry.entry_id.size());
-            tail += entry.entry_id.size();
-        } else if (!v) {
-            p.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(tags[i]));
-            p.Value.err = MAPI_E_NOT_FOUND;
-        } else if (PROP_TYPE(v->tag) == PT_SYSTIME) {
-            p.Value.ft.dwLowDateTime = static_cast<DWORD>(v->time);
-            p.Value.ft.dwHighDateTime = static_cast<DWORD>(v->time >> 32);
-        } else {
-            std::memcpy(tail, v->text.c_str(), v->text.size() + 1);
-            p.Value.lpszA = tail;
-            tail += v->text.size() + 1;
+        const Value* v = entry.Find(tags[i]);
+        p.ulPropTag = v ? tags[i] : PROP_TAG(PT_ERROR, PROP_ID(tags[i]));
+        switch (PROP_TYPE(p.ulPropTag)) {
+            case PT_ERROR: p.Value.err = MAPI_E_NOT_FOUND; break;
+            case PT_LONG: p.Value.l = static_cast<LONG>(v->number); break;
+            case PT_SYSTIME: p.Value.ft = {static_cast<DWORD>(v->number), static_cast<DWORD>(v->number >> 32)}; break;
+            case PT_BINARY: p.Value.bin = {static_cast<ULONG>(v->bytes.size()), reinterpret_cast<LPBYTE>(tail)}; break;
+            default: p.Value.lpszA = tail;
         }
+        if (v) tail = std::copy(v->bytes.begin(), v->bytes.end(), tail) + 1;
     }
     *count = static_cast<ULONG>(tags.size());
     *props = array;
@@ -215,7 +178,7 @@ public:
         *props = nullptr;
         if (FailsNow()) return MAPI_E_CALL_FAILED;
         if (tags) return MAPI_E_NO_SUPPORT;  // the loader asks for everything
-        return PropertyBuffer(book_->entries[index_], {}, count, props);
+        return PropertyBuffer((*book_)[index_], {}, count, props);
     }
 
 private:
@@ -235,7 +198,7 @@ public:
     STDMETHODIMP SeekRow(BOOKMARK origin, LONG count, LONG* sought) override {
         if (FailsNow()) return MAPI_E_CALL_FAILED;
         if (origin != BOOKMARK_BEGINNING || count < 0) return MAPI_E_NO_SUPPORT;
-        position_ = std::min<std::size_t>(static_cast<std::size_t>(count), book_->entries.size());
+        position_ = std::min<std::size_t>(static_cast<std::size_t>(count), book_->size());
         if (sought) *sought = static_cast<LONG>(position_);
         return S_OK;
     }
@@ -244,14 +207,14 @@ public:
         *rows = nullptr;
         if (FailsNow()) return MAPI_E_CALL_FAILED;
         const std::size_t n =
-            std::min<std::size_t>(static_cast<std::size_t>(wanted), book_->entries.size() - position_);
+            std::min<std::size_t>(static_cast<std::size_t>(wanted), book_->size() - position_);
         auto* set = static_cast<SRowSet*>(Allocate(offsetof(SRowSet, aRow) + sizeof(SRow) * (n ? n : 1)));
         if (!set) return MAPI_E_NOT_ENOUGH_MEMORY;
         set->cRows = 0;
         for (std::size_t r = 0; r < n; ++r) {
             SRow& row = set->aRow[r];
             row.ulAdrEntryPad = 0;
-            if (PropertyBuffer(book_->entries[position_ + r], columns_, &row.cValues, &row.lpProps) != S_OK) {
+            if (PropertyBuffer((*book_)[position_ + r], columns_, &row.cValues, &row.lpProps) != S_OK) {
                 for (ULONG k = 0; k < set->cRows; ++k) Free(set->aRow[k].lpProps);
                 Free(set);
                 return MAPI_E_NOT_ENOUGH_MEMORY;
@@ -263,26 +226,16 @@ public:
         return S_OK;
     }
 
-    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Advise(ULONG, LPMAPIADVISESINK, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Unadvise(ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetStatus(ULONG*, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP QueryColumns(ULONG, LPSPropTagArray*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetRowCount(ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SeekRowApprox(ULONG, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP QueryPosition(ULONG*, ULONG*, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP FindRow(LPSRestriction, BOOKMARK, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Restrict(LPSRestriction, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CreateBookmark(BOOKMARK*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP FreeBookmark(BOOKMARK) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SortTable(LPSSortOrderSet, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP QuerySortOrder(LPSSortOrderSet*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Abort() override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CollapseRow(ULONG, LPBYTE, ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP WaitForCompletion(ULONG, ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetCollapseState(ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK*) override STANDIN_NOT_SUPPORTED
+    UNUSED(GetLastError, HRESULT, ULONG, LPMAPIERROR*) UNUSED(Advise, ULONG, LPMAPIADVISESINK, ULONG*)
+    UNUSED(Unadvise, ULONG) UNUSED(GetStatus, ULONG*, ULONG*) UNUSED(QueryColumns, ULONG, LPSPropTagArray*)
+    UNUSED(GetRowCount, ULONG, ULONG*) UNUSED(SeekRowApprox, ULONG, ULONG)
+    UNUSED(QueryPosition, ULONG*, ULONG*, ULONG*) UNUSED(FindRow, LPSRestriction, BOOKMARK, ULONG)
+    UNUSED(Restrict, LPSRestriction, ULONG) UNUSED(CreateBookmark, BOOKMARK*) UNUSED(FreeBookmark, BOOKMARK)
+    UNUSED(SortTable, LPSSortOrderSet, ULONG) UNUSED(QuerySortOrder, LPSSortOrderSet*) UNUSED(Abort)
+    UNUSED(ExpandRow, ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*)
+    UNUSED(CollapseRow, ULONG, LPBYTE, ULONG, ULONG*) UNUSED(WaitForCompletion, ULONG, ULONG, ULONG*)
+    UNUSED(GetCollapseState, ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*)
+    UNUSED(SetCollapseState, ULONG, ULONG, LPBYTE, BOOKMARK*)
 
 private:
     std::vector<ULONG> columns_;
@@ -300,14 +253,13 @@ public:
         *table = new Table(book_);
         return S_OK;
     }
-    STDMETHODIMP GetHierarchyTable(ULONG, LPMAPITABLE*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP OpenEntry(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CreateEntry(ULONG, LPENTRYID, ULONG, LPMAPIPROP*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override STANDIN_NOT_SUPPORTED
+    UNUSED(GetHierarchyTable, ULONG, LPMAPITABLE*)
+    UNUSED(OpenEntry, ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN*)
+    UNUSED(SetSearchCriteria, LPSRestriction, LPENTRYLIST, ULONG)
+    UNUSED(GetSearchCriteria, ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*)
+    UNUSED(CreateEntry, ULONG, LPENTRYID, ULONG, LPMAPIPROP*)
+    UNUSED(CopyEntries, LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) UNUSED(DeleteEntries, LPENTRYLIST, ULONG)
+    UNUSED(ResolveNames, LPSPropTagArray, ULONG, LPADRLIST, LPFlagList)
 };
 
 class AddressBook final : public PropStubs<IAddrBook> {
@@ -329,17 +281,16 @@ public:
         if (!type || !out) return MAPI_E_INVALID_PARAMETER;
         *out = nullptr;
         if (FailsNow()) return MAPI_E_CALL_FAILED;
-        const BYTE* bytes = reinterpret_cast<const BYTE*>(id);
-        if (size == sizeof kPabId && bytes && std::memcmp(bytes, kPabId, size) == 0) {
+        const std::string wanted = id ? std::string(reinterpret_cast<const char*>(id), size) : "";
+        if (wanted == std::string(kPabId, sizeof kPabId)) {
             *type = MAPI_ABCONT;
             *out = static_cast<IABContainer*>(new Container(book_));
             return S_OK;
         }
-        for (std::size_t i = 0; i < book_->entries.size(); ++i) {
-            const Entry& e = book_->entries[i];
-            if (e.entry_id.size() != size || (size && std::memcmp(e.entry_id.data(), bytes, size) != 0))
-                continue;
-            if (!e.opens || e.object_type != MAPI_MAILUSER) return MAPI_E_NOT_FOUND;
+        for (std::size_t i = 0; i < book_->size(); ++i) {
+            const Entry& e = (*book_)[i];
+            if (e.Find(PR_ENTRYID)->bytes != wanted) continue;
+            if (!e.opens || e.Find(PR_OBJECT_TYPE)->number != MAPI_MAILUSER) return MAPI_E_NOT_FOUND;
             *type = MAPI_MAILUSER;
             *out = static_cast<IMailUser*>(new MailUser(book_, i));
             return S_OK;
@@ -347,24 +298,17 @@ public:
         return MAPI_E_NOT_FOUND;
     }
 
-    STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Unadvise(ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP CreateOneOff(LPTSTR, LPTSTR, LPTSTR, ULONG, ULONG*, LPENTRYID*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP NewEntry(ULONG, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG*, LPENTRYID*) override
-        STANDIN_NOT_SUPPORTED
-    STDMETHODIMP ResolveName(ULONG_PTR, ULONG, LPTSTR, LPADRLIST) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Address(ULONG*, LPADRPARM, LPADRLIST*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Details(ULONG*, LPFNDISMISS, LPVOID, ULONG, LPENTRYID, LPFNBUTTON, LPVOID, LPTSTR, ULONG) override
-        STANDIN_NOT_SUPPORTED
-    STDMETHODIMP RecipOptions(ULONG, ULONG, LPADRENTRY) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP QueryDefaultRecipOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetPAB(ULONG, LPENTRYID) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetDefaultDir(ULONG*, LPENTRYID*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetDefaultDir(ULONG, LPENTRYID) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetSearchPath(ULONG, LPSRowSet*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetSearchPath(ULONG, LPSRowSet) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP PrepareRecips(ULONG, LPSPropTagArray, LPADRLIST) override STANDIN_NOT_SUPPORTED
+    UNUSED(CompareEntryIDs, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG*)
+    UNUSED(Advise, ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) UNUSED(Unadvise, ULONG)
+    UNUSED(CreateOneOff, LPTSTR, LPTSTR, LPTSTR, ULONG, ULONG*, LPENTRYID*)
+    UNUSED(NewEntry, ULONG, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG*, LPENTRYID*)
+    UNUSED(ResolveName, ULONG_PTR, ULONG, LPTSTR, LPADRLIST) UNUSED(Address, ULONG*, LPADRPARM, LPADRLIST*)
+    UNUSED(Details, ULONG*, LPFNDISMISS, LPVOID, ULONG, LPENTRYID, LPFNBUTTON, LPVOID, LPTSTR, ULONG)
+    UNUSED(RecipOptions, ULONG, ULONG, LPADRENTRY)
+    UNUSED(QueryDefaultRecipOpt, LPTSTR, ULONG, ULONG*, LPSPropValue*) UNUSED(SetPAB, ULONG, LPENTRYID)
+    UNUSED(GetDefaultDir, ULONG*, LPENTRYID*) UNUSED(SetDefaultDir, ULONG, LPENTRYID)
+    UNUSED(GetSearchPath, ULONG, LPSRowSet*) UNUSED(SetSearchPath, ULONG, LPSRowSet)
+    UNUSED(PrepareRecips, ULONG, LPSPropTagArray, LPADRLIST)
 };
 
 class WabObject final : public Counted<IWABObject> {
@@ -374,20 +318,16 @@ public:
         *out = Allocate(size);
         return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
     }
-    STDMETHODIMP AllocateMore(ULONG, LPVOID, LPVOID*) override STANDIN_NOT_SUPPORTED
+    UNUSED(AllocateMore, ULONG, LPVOID, LPVOID*)
     STDMETHODIMP FreeBuffer(LPVOID buffer) override {
         return Free(buffer) ? S_OK : MAPI_E_INVALID_PARAMETER;
     }
-    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Backup(LPSTR) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Import(LPSTR) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP Find(LPADRBOOK, HWND) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP VCardDisplay(LPADRBOOK, HWND, LPSTR) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP LDAPUrl(LPADRBOOK, HWND, ULONG, LPSTR, LPMAILUSER*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP VCardCreate(LPADRBOOK, ULONG, LPSTR, LPMAILUSER) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP VCardRetrieve(LPADRBOOK, ULONG, LPSTR, LPMAILUSER*) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP GetMe(LPADRBOOK, ULONG, DWORD*, SBinary*, ULONG) override STANDIN_NOT_SUPPORTED
-    STDMETHODIMP SetMe(LPADRBOOK, ULONG, SBinary, ULONG) override STANDIN_NOT_SUPPORTED
+    UNUSED(GetLastError, HRESULT, ULONG, LPMAPIERROR*) UNUSED(Backup, LPSTR) UNUSED(Import, LPSTR)
+    UNUSED(Find, LPADRBOOK, HWND) UNUSED(VCardDisplay, LPADRBOOK, HWND, LPSTR)
+    UNUSED(LDAPUrl, LPADRBOOK, HWND, ULONG, LPSTR, LPMAILUSER*)
+    UNUSED(VCardCreate, LPADRBOOK, ULONG, LPSTR, LPMAILUSER)
+    UNUSED(VCardRetrieve, LPADRBOOK, ULONG, LPSTR, LPMAILUSER*)
+    UNUSED(GetMe, LPADRBOOK, ULONG, DWORD*, SBinary*, ULONG) UNUSED(SetMe, LPADRBOOK, ULONG, SBinary, ULONG)
 };
 
 }  // namespace
@@ -410,7 +350,7 @@ STDMETHODIMP WABOpen(LPADRBOOK* address_book, LPWABOBJECT* wab_object, LPWAB_PAR
 }
 
 // For the tests: what the stand-in still holds after the loader let go.
-LONG StandInOutstandingBuffers() { return g_outstanding_buffers; }
+LONG StandInOutstandingBuffers() { return static_cast<LONG>(g_buffers.size()); }
 LONG StandInLiveObjects() { return g_live_objects; }
 LONG StandInOpenEntryCalls() { return g_open_entry_calls; }
 LONG StandInCalls() { return g_calls; }

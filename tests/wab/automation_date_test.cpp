@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -21,10 +22,10 @@ std::uint64_t Stamp(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0, int
     return t + ((hh * 3600ULL + mm * 60ULL + ss) * 1000ULL + ms) * 10000ULL;
 }
 
-// Dates around the edges: the stamp's start, the automation epoch, leap days, times of
-// day on both sides of the epoch, the last day the date can hold, and beyond.
-std::vector<std::uint64_t> Samples() {
-    std::vector<std::uint64_t> s = {
+TEST(AutomationDate, AgreesWithTheSystemCalls) {
+    // Dates around the edges: the stamp's start, the automation epoch, leap days, times of
+    // day on both sides of the epoch, the last day the date can hold, and beyond.
+    std::vector<std::uint64_t> samples = {
         0, 1, 9999, 10000, kTicksPerDay - 1,
         Stamp(1601, 1, 1, 12), Stamp(1752, 9, 14), Stamp(1800, 2, 28, 23, 59, 59, 999),
         Stamp(1899, 12, 29), Stamp(1899, 12, 29, 6), Stamp(1899, 12, 29, 18, 30, 15, 500),
@@ -34,38 +35,25 @@ std::vector<std::uint64_t> Samples() {
         Stamp(10000, 1, 1), Stamp(30827, 12, 31, 23, 59, 59, 999), 0x7FFFFFFFFFFFFFFFULL,
         0x8000000000000000ULL, 0xFFFFFFFFFFFFFFFFULL,
     };
-    for (std::uint64_t t = 1; t < 0x7FFFFFFFFFFFFFFFULL / 3; t = t * 3 + 12345) s.push_back(t);
-    return s;
-}
-
-TEST(AutomationDate, AgreesWithTheSystemCalls) {
-    for (std::uint64_t t : Samples()) {
+    for (std::uint64_t t = 1; t < 0x7FFFFFFFFFFFFFFFULL / 3; t = t * 3 + 12345) samples.push_back(t);
+    for (std::uint64_t t : samples) {
         SCOPED_TRACE(t);
-        FILETIME ft;
-        ft.dwLowDateTime = static_cast<DWORD>(t);
-        ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+        const FILETIME ft = {static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
         SYSTEMTIME st;
+        CalendarTime c;
         const bool sys_ok = FileTimeToSystemTime(&ft, &st) != FALSE;
-        CalendarTime ours;
-        ASSERT_EQ(TimeStampToCalendar(t, &ours), sys_ok);
+        ASSERT_EQ(TimeStampToCalendar(t, &c), sys_ok);
         if (!sys_ok) continue;
-        EXPECT_EQ(ours.year, st.wYear);
-        EXPECT_EQ(ours.month, st.wMonth);
-        EXPECT_EQ(ours.day_of_week, st.wDayOfWeek);
-        EXPECT_EQ(ours.day, st.wDay);
-        EXPECT_EQ(ours.hour, st.wHour);
-        EXPECT_EQ(ours.minute, st.wMinute);
-        EXPECT_EQ(ours.second, st.wSecond);
-        EXPECT_EQ(ours.milliseconds, st.wMilliseconds);
-        double sys_date = 12345.0;
+        EXPECT_EQ((std::array<WORD, 8>{c.year, c.month, c.day_of_week, c.day, c.hour, c.minute, c.second, c.milliseconds}),
+                  (std::array<WORD, 8>{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond,
+                                       st.wMilliseconds}));
+        double sys_date = 12345.0, our_date = 0;
         const bool var_ok = SystemTimeToVariantTime(&st, &sys_date) != FALSE;
-        double our_date = 0;
-        ASSERT_EQ(CalendarToAutomationDate(ours, &our_date), var_ok);
-        if (var_ok) {
-            EXPECT_EQ(our_date, sys_date);  // to the last bit
-        }
+        ASSERT_EQ(CalendarToAutomationDate(c, &our_date), var_ok);
+        EXPECT_EQ(var_ok ? our_date : sys_date, sys_date);  // to the last bit
     }
 }
+
 }  // namespace
 }  // namespace tarvenne::wab
 #endif

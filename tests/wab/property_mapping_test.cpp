@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,14 +24,9 @@ std::string Marked(char lead, std::size_t n) {
     return s;
 }
 
-SourceContact FillFrom(const std::vector<PropertyValue>& values) {
+ContactRecord Convert(const std::vector<PropertyValue>& values) {
     SourceContact c;
     Fill(&c, values.data(), values.size());
-    return c;
-}
-
-ContactRecord Convert(const std::vector<PropertyValue>& values) {
-    const SourceContact c = FillFrom(values);
     ContactRecord r;
     EXPECT_TRUE(ConvertSourceContact(&c, &r));
     return r;
@@ -43,56 +37,35 @@ protected:
     void TearDown() override { ClearCustomFieldMap(); }
 };
 
-TEST_F(Mapping, TagsAndNamesFindTheirRowsWholly) {
+TEST_F(Mapping, EveryRowIsFoundByTagAndNameAndFillCutsItsSlotToItsWidth) {
     const PropertyRow* rows = PropertyTable();
+    std::vector<std::string> longer;
+    std::vector<PropertyValue> values;
+    for (std::size_t i = 0; i < kPropertyCount; ++i) longer.push_back(Marked('A', rows[i].capacity + 10));
+    for (std::size_t i = 0; i < kPropertyCount; ++i) values.push_back(Text(rows[i].tag, longer[i]));
+    SourceContact c;
+    Fill(&c, values.data(), values.size());
     for (std::size_t i = 0; i < kPropertyCount; ++i) {
         EXPECT_EQ(FindPropertyRow(rows[i].tag), static_cast<int>(i)) << rows[i].name;
         EXPECT_EQ(FindPropertyRowByName(rows[i].name), static_cast<int>(i));
-        EXPECT_EQ(FindTextRow(rows[i].tag), rows[i].kind == SlotKind::Text ? static_cast<int>(i) : -1);
+        EXPECT_EQ(c.TextAtRow(i), longer[i].substr(0, rows[i].kind == SlotKind::Text ? rows[i].capacity - 1 : 0));
     }
-    EXPECT_EQ(FindPropertyRow(0x3001000A), -1);  // the display name as an error value
     EXPECT_EQ(FindPropertyRowByName("comment"), FindPropertyRow(tag::kComment));
-    EXPECT_EQ(FindPropertyRowByName(nullptr), -1);
-}
-
-TEST_F(Mapping, FillCutsEverySlotAndKeepsTheLastValueOfATag) {
-    const PropertyRow* rows = PropertyTable();
-    std::vector<std::string> longer;
-    for (std::size_t i = 0; i < kPropertyCount; ++i) longer.push_back(Marked('A', rows[i].capacity + 10));
-    std::vector<PropertyValue> values;
-    for (std::size_t i = 0; i < kPropertyCount; ++i) values.push_back(Text(rows[i].tag, longer[i]));
-    SourceContact c = FillFrom(values);
-    for (std::size_t i = 0; i < kPropertyCount; ++i) {
-        const std::size_t kept = rows[i].kind == SlotKind::Text ? rows[i].capacity - 1 : 0;
-        EXPECT_EQ(c.TextAtRow(i), longer[i].substr(0, kept)) << rows[i].name;
-    }
     // A second Fill leaves nothing of the first; later values of a tag replace earlier
-    // ones, other property types and unknown tags are passed over, a text ends at a NUL.
+    // ones, other property types (an error value) and unknown tags are passed over, a
+    // text ends at a NUL.
     const std::vector<PropertyValue> second = {
         Text(tag::kFirstName, "Ann"), Text(tag::kFirstName, "Ada"), Text(0x3001000A, "error"),
         Text(0x12340003, "unknown"), Time(123456789), Text(tag::kTitle, std::string_view("Dr\0x", 4))};
-    c.difference_status = kChanged;
     EXPECT_EQ(Fill(&c, second.data(), second.size()), 6u);
-    EXPECT_EQ(c.Text(tag::kFirstName), "Ada");
-    EXPECT_EQ(c.Text(tag::kTitle), "Dr");
-    EXPECT_EQ(c.Text(tag::kComment), "");
-    EXPECT_EQ(c.Text(tag::kDisplayName), "");
     EXPECT_EQ(c.birthday, 123456789u);
-    EXPECT_EQ(c.difference_status, kUnchanged);
-    // SetText replaces one slot and keeps the others; a tag without a text slot stores nothing.
-    EXPECT_TRUE(c.SetText(tag::kFirstName, "Augusta"));
-    EXPECT_TRUE(c.SetText(tag::kComment, "note"));
-    EXPECT_FALSE(c.SetText(tag::kBirthday, "x"));
-    EXPECT_EQ(c.Text(tag::kFirstName), "Augusta");
-    EXPECT_EQ(c.Text(tag::kTitle), "Dr");
-    EXPECT_EQ(c.Text(tag::kComment), "note");
-    EXPECT_EQ(Fill(nullptr, second.data(), second.size()), 0u);
+    for (std::size_t i = 0; i < kPropertyCount; ++i)
+        EXPECT_EQ(c.TextAtRow(i), rows[i].tag == tag::kFirstName ? "Ada" : rows[i].tag == tag::kTitle ? "Dr" : "");
 }
 
+// Which record field each property feeds, and how many characters it takes.
 using Field = std::function<const std::string&(const ContactRecord&)>;
 #define FIELD(member) [](const ContactRecord& r) -> const std::string& { return r.member.str(); }
-
-// Which record field each property feeds, and how many characters it takes.
 const struct Feed { std::uint32_t tag; std::size_t chars; Field field; } kFeeds[] = {
     {tag::kEmailAddress, 63, FIELD(email)},        {tag::kLastName, 31, FIELD(last_name)},
     {tag::kFirstName, 31, FIELD(first_name)},      {tag::kCompany, 63, FIELD(company)},
@@ -113,8 +86,8 @@ const struct Feed { std::uint32_t tag; std::size_t chars; Field field; } kFeeds[
 
 TEST_F(Mapping, EachFieldTakesItsOwnPropertyCutToItsWidth) {
     std::vector<std::string> texts;
-    for (std::size_t i = 0; i < std::size(kFeeds); ++i) texts.push_back(Marked(static_cast<char>('!' + i), 3000));
     std::vector<PropertyValue> values;
+    for (std::size_t i = 0; i < std::size(kFeeds); ++i) texts.push_back(Marked(static_cast<char>('!' + i), 3000));
     for (std::size_t i = 0; i < texts.size(); ++i) values.push_back(Text(kFeeds[i].tag, texts[i]));
     // Properties that feed nothing stay out of every field.
     for (std::uint32_t t : {tag::kBusinessFax, tag::kPager, tag::kCarPhone, tag::kDisplayName})
@@ -136,8 +109,7 @@ TEST_F(Mapping, TheDisplayNameStandsInOnlyWithoutBothNames) {
     };
     for (const auto& c : cases) {
         const ContactRecord r = Convert(c.values);
-        EXPECT_EQ(r.first_name.str(), c.first);
-        EXPECT_EQ(r.last_name.str(), c.last);
+        EXPECT_EQ(r.first_name.str() + "|" + r.last_name.str(), c.first + "|" + c.last);
     }
 }
 
@@ -148,34 +120,24 @@ TEST_F(Mapping, CustomFieldsTakeAnyTextPropertyAndNothingElse) {
     ASSERT_TRUE(SetCustomFieldMap(map, 9));
     const ContactRecord r = Convert({Text(tag::kComment, comment), Text(tag::kBusinessFax, "555-FAX"),
                                      Time(130000000000000000ULL), Text(0x3A4D0002, "gender")});
-    const std::string expected[9] = {comment.substr(0, 63), "", "555-FAX", "", "", "",
-                                     comment.substr(0, 63), "", ""};
+    const std::string expected[9] = {comment.substr(0, 63), "", "555-FAX", "", "", "", comment.substr(0, 63), "", ""};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(r.custom[i].str(), expected[i]) << i;
     // A bad count changes nothing; a good one replaces the first fields and keeps the rest.
     const std::uint32_t ten[10] = {11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
-    EXPECT_FALSE(SetCustomFieldMap(ten, 10));
-    EXPECT_FALSE(SetCustomFieldMap(ten, 0));
-    EXPECT_FALSE(SetCustomFieldMap(nullptr, 4));
+    EXPECT_FALSE(SetCustomFieldMap(ten, 10) || SetCustomFieldMap(ten, 0) || SetCustomFieldMap(nullptr, 4));
     EXPECT_TRUE(SetCustomFieldMap(ten, 4));
     EXPECT_EQ(CurrentCustomFieldMap(), (CustomFieldMap{11, 12, 13, 14, 0, 0x12345678, tag::kComment,
                                                        tag::kWeddingAnniversary, 0x3A58101E}));
 }
 
 TEST_F(Mapping, BirthdaysBecomeAutomationDatesAndNoneStaysNone) {
-    auto at = [](int y, int m, int d) {
-        std::uint64_t t = 0;
-        EXPECT_TRUE(DateToTimeStamp(y, m, d, &t));
-        return t;
-    };
+    // The conversion itself is checked against Windows' own (automation_date_test.cpp).
+    std::uint64_t day = 0, late = 0;
+    ASSERT_TRUE(DateToTimeStamp(1970, 2, 3, &day) && DateToTimeStamp(10000, 1, 1, &late));
     const struct { std::vector<PropertyValue> values; double date; } cases[] = {
-        {{Time(at(1970, 2, 3))}, 25602.0},
+        {{Time(day)}, 25602.0}, {{Time(day + kTicksPerDay / 4)}, 25602.25},
         {{Text(tag::kFirstName, "A")}, 0.0},  // none: 0, not 1 January 1601
-        {{Time(at(1899, 12, 29) + kTicksPerDay / 4)}, -1.25},  // the fraction counts away from 0
-        {{Time(at(2000, 1, 1) + 9990000)}, 36526.0},  // milliseconds dropped, as Windows does
-        {{Time(at(9999, 12, 31))}, 2958465.0},  // the last day a date holds
-        {{Time(at(10000, 1, 1))}, 0.0},  // after 9999: the date cannot hold it
-        {{Time(0x8000000000000000ULL)}, 0.0},
-        {{Time(10000)}, -109205.0},  // 1 January 1601 00:00:00.001 is a real one
+        {{Time(0x8000000000000000ULL)}, 0.0}, {{Time(late)}, 0.0},  // after 9999: a date cannot hold it
     };
     for (const auto& c : cases) EXPECT_EQ(Convert(c.values).birthday, c.date);
 }
