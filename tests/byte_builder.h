@@ -11,23 +11,15 @@ namespace tarvenne::testing {
 
 class ByteBuilder {
 public:
-    ByteBuilder& Int32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    // Little-endian, `width` bytes.
+    ByteBuilder& Int(std::uint64_t v, int width) {
+        for (int i = 0; i < width; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
         return *this;
     }
-    ByteBuilder& Int16(std::uint16_t v) {
-        bytes_.push_back(static_cast<std::uint8_t>(v));
-        bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
-        return *this;
-    }
-    ByteBuilder& Byte(std::uint8_t v) {
-        bytes_.push_back(v);
-        return *this;
-    }
-    ByteBuilder& Int64(std::uint64_t v) {
-        Int32(static_cast<std::uint32_t>(v));
-        return Int32(static_cast<std::uint32_t>(v >> 32));
-    }
+    ByteBuilder& Byte(std::uint8_t v) { return Int(v, 1); }
+    ByteBuilder& Int16(std::uint16_t v) { return Int(v, 2); }
+    ByteBuilder& Int32(std::uint32_t v) { return Int(v, 4); }
+    ByteBuilder& Int64(std::uint64_t v) { return Int(v, 8); }
     ByteBuilder& Raw(std::string_view text) {
         bytes_.insert(bytes_.end(), text.begin(), text.end());
         return *this;
@@ -43,7 +35,6 @@ public:
         return Raw(text);
     }
 
-    std::size_t Size() const { return bytes_.size(); }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
 private:

@@ -63,14 +63,6 @@ struct FileOptions {
     std::vector<std::string> custom_labels = {"Birthday club"};  // palmsg; the rest empty
 };
 
-inline void PutText(ByteBuilder& b, const std::string& text, bool long_form) {
-    if (!long_form) {
-        b.CString(text);
-        return;
-    }
-    b.Byte(0xFF).Int16(static_cast<std::uint16_t>(text.size())).Raw(text);
-}
-
 inline std::vector<std::uint8_t> BuildFile(Layout layout, const std::vector<Row>& rows,
                                            const FileOptions& o = FileOptions()) {
     const bool palmsg = layout == Layout::kPalmSg;
@@ -123,7 +115,8 @@ inline std::vector<std::uint8_t> BuildFile(Layout layout, const std::vector<Row>
                     break;
                 default:
                     b.Int32(5).Int32(o.marker);
-                    PutText(b, r.text[p], o.long_form);
+                    if (o.long_form) b.Byte(0xFF).Int16(static_cast<std::uint16_t>(r.text[p].size())).Raw(r.text[p]);
+                    else b.CString(r.text[p]);
                     break;
             }
         }

@@ -70,24 +70,9 @@ TEST_P(DumpTest, JsonCsvAndTextShowEveryField) {
 INSTANTIATE_TEST_SUITE_P(BothLayouts, DumpTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
 
-TEST(DumpUsageTest, BadUsageAndUnreadableTargets) {
+// The usage errors are rows of the convert end-to-end test's table.
+TEST(DumpUsageTest, UnreadableTargetsSayWhyAndWhereTheBackupIs) {
     SettingsFolder dir;
-    const std::string garbage = dir.File("garbage.dat");
-    ASSERT_TRUE(platform::WriteFileBytes(garbage, Bytes("not a contacts file")));
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        const char* message;
-    } cases[] = {{{"dump"}, 2, "missing argument"},
-                 {{"dump", garbage, "--format", "xml"}, 2, "unknown format"},
-                 {{"dump", "@user:x"}, 2, "not @user:ID"},
-                 {{"dump", garbage}, 3, "Classic layout: not a classic contacts file. Newer layout: not a PalmSG"},
-                 {{"dump", dir.File("nosuch.dat")}, 3, "(system error 2)"}};
-    for (const Case& c : cases) {
-        CliRun r = Cli(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args.back();
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    }
     // A file a crash left cut, with its good backup beside it: the message says where that is.
     const std::vector<std::uint8_t> good = BuildFile(Layout::kPalmSg, {Row(Layout::kPalmSg)});
     const std::string cut = dir.File("cut.dat");

@@ -22,22 +22,7 @@ using namespace testing;
 // Contacts a record cannot all hold as given: a home fax, a web page, a home address (not
 // in a classic record), seven phones (five in a classic record), an e-mail longer than a
 // phone slot.
-const char kBook[] =
-    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Exact;Erika;;;\r\nFN:Erika Exact\r\nORG:Exact GmbH\r\n"
-    "TITLE:Buyer\r\nTEL;TYPE=WORK:+49 30 100\r\nEMAIL:erika@exact.example\r\n"
-    "ADR;TYPE=WORK:;;Hauptstra\xC3\x9F" "e 1;Berlin;;10115;Germany\r\n"
-    "NOTE:First line\\nsecond line\r\nEND:VCARD\r\n"
-    "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Faxer;Hanna\r\nFN:Hanna Faxer\r\nTEL;HOME;FAX:+49 30 200\r\nTEL;HOME:+49 30 201\r\nEND:VCARD\r\n"
-    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Webb;Walter;;;\r\nFN:Walter Webb\r\nTEL;TYPE=CELL:+1 555 0300\r\nURL:http://webb.example/\r\n"
-    "END:VCARD\r\n"
-    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Homer;Hilde;;;\r\nFN:Hilde Homer\r\nTEL;TYPE=HOME:+49 40 400\r\n"
-    "ADR;TYPE=HOME:;;Elbchaussee 4;Hamburg;;22763;Germany\r\nEND:VCARD\r\n"
-    "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Phones;Paul\r\nFN:Paul Phones\r\nTEL;WORK:+1 555 0501\r\nTEL;HOME:+1 555 0502\r\n"
-    "TEL;CELL:+1 555 0503\r\nTEL;PREF:+1 555 0504\r\nTEL:+1 555 0505\r\nTEL;FAX:+1 555 0506\r\n"
-    "TEL;FAX;HOME:+1 555 0507\r\nEMAIL:paul@phones.example\r\nEND:VCARD\r\n"
-    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Longmail;Lara;;;\r\nFN:Lara Longmail\r\nTEL;TYPE=WORK:+1 555 0600\r\n"
-    "ORG:The International Society of Very Long Company Names and Their Friends\r\n"
-    "EMAIL:lara.longmail@a-rather-long-domain-name.example\r\nEND:VCARD\r\n";
+const std::string kBook = FileText(TARVENNE_SOURCE_DIR "/tests/data/vcard/convert_book.vcf");
 
 // Every field of every record but the status word (whose update bit a merge sets).
 std::vector<std::string> RecordTexts(const std::string& path) {
@@ -133,10 +118,8 @@ TEST_P(ConvertEndToEnd, RefusedAndDryRunsLeaveTheFileAndTheOldBackupAlone) {
     EXPECT_EQ(dry.status, 0);
     EXPECT_EQ(JsonValue(dry.out, "added"), "6");
     EXPECT_EQ(JsonValue(dry.out, "saved"), "false");
-    if (GetDesktopVersion() == kNoDesktopVersion) {  // no installation: the layout read is written
-        CliRun plain = Cli({"convert", book, target, "--dry-run", "--format", "json"});
-        EXPECT_EQ(JsonValue(plain.out, "write_layout"), JsonValue(plain.out, "read_layout"));
-    }
+    CliRun plain = Cli({"convert", book, target, "--dry-run", "--format", "json"});  // no installation: as read
+    EXPECT_EQ(JsonValue(plain.out, "write_layout"), JsonValue(plain.out, "read_layout"));
     CliRun dry_refused = Cli({"convert", book, target, "--desktop-version", other, "--dry-run"});
     EXPECT_EQ(dry_refused.status, 1);
     EXPECT_EQ(FileBytes(target), before);
@@ -196,6 +179,10 @@ TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
         {{"convert", book, target, "--format", "json", "--format=text"}, 2, "--format is given twice"},
         {{"diff", book, "--", "--missing.dat"}, 3, "Invalid Palm Desktop contacts file"},
         {{"users", "extra"}, 2, "unexpected argument"},
+        {{"dump"}, 2, "missing argument"},
+        {{"dump", garbage, "--format", "xml"}, 2, "unknown format"},
+        {{"dump", "@user:x"}, 2, "not @user:ID"},
+        {{"dump", garbage}, 3, "Classic layout: not a classic contacts file. Newer layout: not a PalmSG"},
         // Only the Windows ANSI code pages, in every command that reads or writes texts.
         {{"convert", book, target, "--codepage", "65001"}, 2, "--codepage \"65001\" is not a Windows ANSI"},
         {{"diff", book, target, "--codepage", "1259"}, 2, "--codepage \"1259\" is not"},

@@ -21,12 +21,11 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
     const P ann{"Ann", "Lee", "Clerk", "Acme", "", {{1, "111"}, {0, "222"}, {4, "ann@x.example"}}};
     const P ann_again{"Ann", "Lee", "Boss", "", "", {{1, "111"}}};
     const P bo{"Bo", "Ng", "", "", "", {{4, std::string("bo@x\0old", 8)}, {1, "5"}}};
-    auto job = Open(FileOf({ann, ann_again, bo}));
+    const P acme{"", "", "", "Acme", "", {{0, "100"}}}, cyrillic{"????", "??????", "", "", "", {{1, "+7 1"}}};
+    auto job = Open(FileOf({ann, ann_again, bo, acme, cyrillic}));
     const auto contact = [](std::string first, std::string last, std::string home, std::string email,
                             std::string title) {
-        ContactRecord c;
-        c.first_name = first;
-        c.last_name = last;
+        ContactRecord c = Contact(first, last);
         c.home_phone = home;
         c.email = email;
         c.title = title;
@@ -47,6 +46,11 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
         {"other names, no e-mail", contact("A.", "L.", "111", "", ""), kMatchNone, 0},
         {"a trailing space", contact("Ann", "Lee", "111", "", "Clerk "), kMatchDiffers, 0},
         {"an e-mail as it reads, up to a NUL", contact("B.", "N.", "5", "bo@x", ""), kMatchDiffers, 2},
+        // Names that say nothing (none, or turned to '?' by the code page) match only what
+        // they would leave as it is: never another company or another person.
+        {"no names, something new", contact("", "", "", "", "Boss"), kMatchNone, 0},
+        {"'?' names, another phone", contact("????", "??????", "+7 2", "", ""), kMatchNone, 0},
+        {"'?' names, nothing new", contact("????", "??????", "+7 1", "", ""), kMatchIdentical, 4},
     };
     for (const Case& c : cases) {
         const MatchResult r = job->TargetContacts().FindMatch(&c.contact);

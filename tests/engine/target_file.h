@@ -52,18 +52,18 @@ protected:
 // Equal bytes, or where they first differ.
 inline ::testing::AssertionResult SameBytes(const std::vector<std::uint8_t>& actual,
                                             const std::vector<std::uint8_t>& expected) {
-    const auto diff = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    if (diff.first == actual.end() && diff.second == expected.end()) return ::testing::AssertionSuccess();
-    const auto at = diff.first - actual.begin();
-    const auto show = [at](const std::vector<std::uint8_t>& b) {
-        std::string s;
-        for (auto i = at; i < at + 24 && i < static_cast<std::ptrdiff_t>(b.size()); ++i)
-            s += (b[i] >= 32 && b[i] < 127 ? std::string(1, static_cast<char>(b[i])) : "\\" + std::to_string(b[i])) + " ";
-        return s;
-    };
+    if (actual == expected) return ::testing::AssertionSuccess();
+    const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first - actual.begin();
     return ::testing::AssertionFailure() << "first difference at byte " << at << " of " << actual.size() << "/"
-                                         << expected.size() << "\n  actual:   " << show(actual)
-                                         << "\n  expected: " << show(expected);
+                                         << expected.size();
+}
+
+// A contact with these names, as a conversion hands it over.
+inline ContactRecord Contact(const std::string& first, const std::string& last) {
+    ContactRecord c;
+    c.first_name = first;
+    c.last_name = last;
+    return c;
 }
 
 // A record appended by a conversion as the n-th record of the file.

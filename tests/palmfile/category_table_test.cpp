@@ -60,15 +60,12 @@ TEST(CategoryTableTest, EntriesAndTheTableKeepTheirLimits) {
     EXPECT_TRUE(placed->GetFlags() & CategoryEntry::kDirtyBit);
     EXPECT_EQ(table.FindByName("wORK"), placed);
     EXPECT_EQ(table.GetByIndex(0x10001), placed) << "only the low 16 bits of an index count";
-    for (std::int32_t id : {-1, 7}) {
+    for (const auto& [slot, id] : {std::pair{-1, -1}, {-1, 7}, {1, 8}}) {  // no id, an id taken, a slot taken
         CategoryEntry bad;
+        bad.SetIndex(slot);
         bad.SetId(id);
-        EXPECT_FALSE(table.Add(&bad)) << id;
+        EXPECT_FALSE(table.Add(&bad)) << slot << " " << id;
     }
-    CategoryEntry taken;
-    taken.SetIndex(1);
-    taken.SetId(8);
-    EXPECT_FALSE(table.Add(&taken));
     EXPECT_EQ(table.Count(), 1);
 }
 

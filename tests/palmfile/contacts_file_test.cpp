@@ -79,11 +79,7 @@ protected:
 
 TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
     const std::vector<Category> categories = {{2, 17, "Business", "Business"}, {5, 30, "Q.List", "Q_List"}};
-    struct Variant {
-        const char* name;
-        void (*apply)(FileOptions&);
-    };
-    const Variant variants[] = {
+    const std::pair<const char*, void (*)(FileOptions&)> variants[] = {
         {"normal", [](FileOptions&) {}},
         {"integer tag 3", [](FileOptions& o) { o.integer_tag = 3; }},
         {"integer tag 6", [](FileOptions& o) { o.integer_tag = 6; }},
@@ -98,13 +94,13 @@ TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
         {"old next record id", [](FileOptions& o) { o.next_id_bytes = 0x1234; }},
     };
     const std::vector<Row> rows = RandomRows(layout(), 3, 7);
-    for (const Variant& v : variants) {
+    for (const auto& [name, apply] : variants) {
         for (bool swap : {false, true}) {
-            SCOPED_TRACE(std::string(v.name) + (swap ? ", names swapped" : ""));
+            SCOPED_TRACE(std::string(name) + (swap ? ", names swapped" : ""));
             FileOptions given;
             given.categories = categories;
             given.stored_name = Path();
-            v.apply(given);
+            apply(given);
             if (layout() == Layout::kPalmSg && given.entry_count >= 0) given.entry_count = 3 * 73 + 5;
             platform::WriteFileBytes(Path(), BuildFile(layout(), rows, given));
             std::unique_ptr<AddressFile> file = Make(layout());

@@ -17,7 +17,7 @@ std::vector<std::uint8_t> Content(const std::string& path) {
     return bytes;
 }
 
-TEST(ExclusiveFile, OnlyCreateAlwaysOpensAMissingFileAndItEmptiesAnExistingOne) {
+TEST(ExclusiveFile, OnlyCreateAlwaysOpensAMissingFileOrEmptiesOneAndASecondOpenerIsRefused) {
     testing::TestFolder dir;
     const std::string path = dir.File("a.dat");
     ExclusiveFile file;
@@ -28,11 +28,8 @@ TEST(ExclusiveFile, OnlyCreateAlwaysOpensAMissingFileAndItEmptiesAnExistingOne) 
     ASSERT_TRUE(file.Open(path, OpenMode::CreateAlways));
     file.Close();
     EXPECT_TRUE(Content(path).empty());
-}
 
-TEST(ExclusiveFile, ASecondOpenerIsRefusedInEveryModeAndChangesNothing) {
-    testing::TestFolder dir;
-    const std::string path = dir.File("held.dat");
+    // A second opener is refused in every mode and changes nothing.
     ASSERT_TRUE(WriteFileBytes(path, Bytes("content")));
     for (OpenMode held : {OpenMode::Read, OpenMode::Write, OpenMode::ReadWrite}) {
         ExclusiveFile first;
