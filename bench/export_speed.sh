@@ -5,18 +5,7 @@
 #
 #   bench/export_speed.sh [N]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-n=${1:-100000}
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVENNE_BENCH=ON -DTARVENNE_TESTS=OFF >/dev/null
-cmake --build "$build" --target tarvenne-cli make_road_files >/dev/null
-road="$build/road"
-mkdir -p "$road"
-[ -f "$road/book-$n" ] || { "$build/bench/make_road_files" "$road" "$n" && touch "$road/book-$n"; }
-cli="$build/cli/tarvenne-cli"
-
-microseconds() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1 || true; e=$(date +%s%N); echo $(( (e - s) / 1000 )); }
-best() { local b=999999999 t i; for i in $(seq "$1"); do t=$(microseconds "${@:2}"); [ "$t" -lt "$b" ] && b=$t; done; echo "$b"; }
+source "$(dirname "$0")/road_setup.sh"
 
 for layout in classic palmsg; do
   file="$road/$layout.dat"
