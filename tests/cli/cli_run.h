@@ -7,7 +7,6 @@
 #include "palmfile/palmsg_address_file.h"
 
 #include <memory>
-
 #include <sstream>
 #include <string>
 #include <vector>

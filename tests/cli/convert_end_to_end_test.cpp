@@ -22,7 +22,7 @@ using namespace testing;
 // Contacts a record cannot all hold as given: a home fax, a web page, a home address (not
 // in a classic record), seven phones (five in a classic record), an e-mail longer than a
 // phone slot.
-const std::string kBook = FileText(TARVENNE_SOURCE_DIR "/tests/data/vcard/convert_book.vcf");
+const std::string kBookPath = TARVENNE_SOURCE_DIR "/tests/data/vcard/convert_book.vcf", kBook = FileText(kBookPath);
 
 // Every field of every record but the status word (whose update bit a merge sets).
 std::vector<std::string> RecordTexts(const std::string& path) {
@@ -151,8 +151,7 @@ INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout:
 
 TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
     SettingsFolder dir;
-    const std::string book = dir.File("book.vcf"), target = dir.File("classic.dat"), garbage = dir.File("garbage.dat");
-    platform::WriteFileBytes(book, Bytes(kBook));
+    const std::string book = kBookPath, target = dir.File("classic.dat"), garbage = dir.File("garbage.dat");
     platform::WriteFileBytes(target, BuildFile(Layout::kClassic, {}));
     platform::WriteFileBytes(garbage, Bytes("not a contacts file at all"));
     platform::WriteFileBytes(dir.File("notes.txt"), Bytes("hello\r\n"));
@@ -208,8 +207,7 @@ std::int32_t Put(char* buffer, std::int16_t* size, const std::string& text) {
 
 TEST(UsersTest, UsersAndUserTargetsGoThroughPalmDesktopsUserLibrary) {
     SettingsFolder dir;
-    const std::string book = dir.File("book.vcf");
-    platform::WriteFileBytes(book, Bytes(kBook));
+    const std::string book = kBookPath;
     CliRun none = Cli({"users", "--format", "json"});
     EXPECT_EQ(none.out, "{\n  \"users\": []\n}\n");
     EXPECT_NE(none.err.find("UserData.dll"), std::string::npos);
