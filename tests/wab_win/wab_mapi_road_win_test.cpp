@@ -80,6 +80,7 @@ TEST_F(MapiRoad, ReadsTheSameContactsAsTheVCardReaderAndReleasesEverything) {
     ASSERT_TRUE(mapi.Load(as_wab)) << mapi.LastError();
     ASSERT_TRUE(vcard.Load(as_vcf)) << vcard.LastError();
     EXPECT_EQ(mapi.LastRoad(), LoadRoad::AddressBook);
+    EXPECT_EQ(mapi.LibraryPath(), library) << "the registered library, not one of that name already loaded";
     // 32 people: the group card, the stand-in's own list and the entry that cannot be
     // opened are not contacts.
     ASSERT_EQ(mapi.Count(), 32u);
