@@ -1,14 +1,21 @@
-// How the duplicate search and the conversion scale with the size of the target: marking n
-// contacts against n records, and adding them (a third identical, a third changed, a third
-// new); and n contacts against n records whose names all read '?' (one weak name key).
+// How the duplicate search and the conversion scale with the size of the target: a vCard
+// book of n contacts, read by the loader, marked against n records and converted into them
+// (a third identical, a third changed, a third new); and n contacts against n records whose
+// names all read '?' (one weak name key). The heap is warm, as in palmfile_bench.
 #include "engine/conversion_job.h"
 #include "palminstall/palm_desktop_locator.h"
 #include "platform/module_folder.h"
 #include "tests/contacts_file_builder.h"
+#include "wab/property_mapping.h"
+#include "wab/wab_loader.h"
 
 #include <benchmark/benchmark.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <filesystem>
+#include <limits>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -29,33 +36,24 @@ Person TargetPerson(int i, bool weak) {
     return p;
 }
 
-ContactRecord ContactOf(const Person& p) {
-    ContactRecord c;
-    c.first_name = p.first;
-    c.last_name = p.last;
-    c.company = p.company;
-    c.note = p.note;
-    (p.phones[0].first == 1 ? c.home_phone : c.work_phone) = p.phones[0].second;
-    c.email = p.phones[1].second;
-    return c;
-}
-
-// The address book: identical, changed and new contacts by turns (for weak names, half
-// identical and half new).
-std::vector<ContactRecord> Book(int n, bool weak) {
-    std::vector<ContactRecord> contacts;
+// The address book as a vCard file, read as the wizard and the tool read it: identical,
+// changed and new contacts by turns (for weak names, half identical and half new).
+std::string BookFile(const std::filesystem::path& folder, int n, bool weak) {
+    const std::string path = (folder / ("book-" + std::to_string(n) + (weak ? "-weak" : "") + ".vcf")).string();
+    std::ofstream out(path, std::ios::binary);
     for (int i = 0; i < n; ++i) {
-        ContactRecord c = ContactOf(TargetPerson(weak ? i - i % 2 * n : i % 3 == 2 ? n + i : i, weak));
-        if (!weak && i % 3 == 1) c.note = "changed note";
-        contacts.push_back(c);
+        const Person p = TargetPerson(weak ? i - i % 2 * n : i % 3 == 2 ? n + i : i, weak);
+        out << "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" << p.last << ";" << p.first << ";;;\r\n";
+        if (!p.company.empty()) out << "ORG:" << p.company << "\r\n";
+        out << "NOTE:" << (!weak && i % 3 == 1 ? "changed note" : p.note) << "\r\n";
+        out << "TEL;TYPE=" << (weak ? "HOME" : "WORK") << ":" << p.phones[0].second << "\r\n";
+        if (!p.phones[1].second.empty()) out << "EMAIL:" << p.phones[1].second << "\r\n";
+        out << "END:VCARD\r\n";
     }
-    return contacts;
+    return path;
 }
 
-std::string TargetFile(int n, bool weak) {
-    const auto folder = std::filesystem::temp_directory_path() / "tarvenne-bench";
-    std::filesystem::create_directories(folder);
-    platform::SetSettingsFileForTesting((folder / "none.ini").string());
+std::string TargetFile(const std::filesystem::path& folder, int n, bool weak) {
     const std::string path = (folder / ("engine-" + std::to_string(n) + (weak ? "-weak" : "") + ".dat")).string();
     std::vector<testing::Row> rows;
     for (int i = 0; i < n; ++i) rows.push_back(RowOf(Layout::kPalmSg, TargetPerson(i, weak)));
@@ -65,23 +63,41 @@ std::string TargetFile(int n, bool weak) {
     return path;
 }
 
+// Marking the loaded book against the target, as the record list page does, or converting
+// every contact into it, as a run with every contact ticked does.
 void Run(benchmark::State& state, bool weak, bool add) {
     const int n = static_cast<int>(state.range(0));
-    const std::string path = TargetFile(n, weak);
-    const std::vector<ContactRecord> book = Book(n, weak);
+    const auto folder = std::filesystem::temp_directory_path() / "tarvenne-bench";
+    std::filesystem::create_directories(folder);
+    platform::SetSettingsFileForTesting((folder / "none.ini").string());
+#if defined(__GLIBC__)
+    // Freed memory stays with the allocator, as in a program that has been running, so each
+    // size pays the same for the memory its records take (as palmfile_bench does).
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+#endif
+    const std::string target = TargetFile(folder, n, weak);
+    wab::WabLoader book;
+    if (!book.Load(BookFile(folder, n, weak))) state.SkipWithError("the book did not load");
     int counts[4] = {};
     for (auto _ : state) {
         state.PauseTiming();
         ConversionJob job(DesktopVersionThreshold);
-        if (!job.LoadTargetFromFile(path)) state.SkipWithError("load failed");
+        if (!job.LoadTargetFromFile(target)) state.SkipWithError("load failed");
         state.ResumeTiming();
-        for (const ContactRecord& c : book) {
-            if (add) {
-                job.AddContact(&c);
-                ++counts[job.LastMatch() < 0 ? 0 : job.LastMatch()];
-            } else {
-                ++counts[job.TargetContacts().FindMatch(&c).code];
-            }
+        if (!add) {
+            wab::MarkAgainstTarget(&book, &job.TargetContacts());
+            for (wab::SourceContact* c = book.First(); c; c = book.Next())
+                ++counts[c->difference_status == wab::kNew       ? kMatchNone
+                         : c->difference_status == wab::kChanged ? kMatchDiffers
+                                                                 : kMatchIdentical];
+            continue;
+        }
+        ContactRecord record;
+        for (wab::SourceContact* c = book.First(); c; c = book.Next()) {
+            wab::ConvertSourceContact(c, &record);
+            job.AddContact(&record);
+            ++counts[job.LastMatch() < 0 ? kMatchNone : job.LastMatch()];
         }
     }
     state.counters["identical"] = counts[kMatchIdentical] / static_cast<double>(state.iterations());
