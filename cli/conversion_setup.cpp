@@ -29,9 +29,9 @@ bool ParseUnsigned(const std::string& text, std::uint32_t* value) {
 
 }  // namespace
 
-bool ParseTargetSpec(const std::string& text, TargetSpec* target, std::string* why) {
+bool ParseTargetArgument(const std::string& text, TargetArgument* target, std::string* why) {
     static const std::string kUserPrefix = "@user:";
-    *target = TargetSpec();
+    *target = TargetArgument();
     if (text.compare(0, kUserPrefix.size(), kUserPrefix) == 0) {
         const std::string digits = text.substr(kUserPrefix.size());
         std::uint32_t id = 0;
@@ -117,13 +117,13 @@ bool ParseOpenRequest(const ParsedArguments& parsed, OpenRequest* request,
     request->source = parsed.positionals[0];
     request->target_text = parsed.positionals[1];
     request->swap_names = parsed.Has("--swap-names");
-    if (!ParseTargetSpec(request->target_text, &request->target, why)) return false;
+    if (!ParseTargetArgument(request->target_text, &request->target, why)) return false;
     const auto it = parsed.values.find("--custom");
     return it == parsed.values.end() || ParseCustomMappings(it->second, custom, why);
 }
 
 int OpenConversion(const OpenRequest& request, OpenedConversion* opened, std::string* why) {
-    const TargetSpec& target = request.target;
+    const TargetArgument& target = request.target;
     opened->source_label = request.source;
 
     std::uint32_t version = request.desktop_version;

@@ -17,14 +17,14 @@
 namespace tarvenne::cli {
 
 // A TARGET of the command line.
-struct TargetSpec {
+struct TargetArgument {
     bool for_user = false;
     std::int32_t user_id = 0;  // with for_user
     std::string path;          // without for_user
 };
 
 // False, with the reason, for a text that is neither a path nor @user:ID.
-bool ParseTargetSpec(const std::string& text, TargetSpec* target, std::string* why);
+bool ParseTargetArgument(const std::string& text, TargetArgument* target, std::string* why);
 
 // "1=Comment" or "1=0x3004001E" into map[0]; every value must name a text property the
 // address book's contacts carry. False, with the reason, otherwise. Later values for the
@@ -49,7 +49,7 @@ struct OpenedConversion {
 
 struct OpenRequest {
     std::string source;  // a file or "@current"
-    TargetSpec target;
+    TargetArgument target;
     std::string target_text;  // TARGET as given, for messages
     bool swap_names = false;
     bool version_given = false;

@@ -8,13 +8,13 @@ namespace tarvenne::cli {
 
 TargetResult LoadTarget(const std::string& target, bool swap_names,
                         std::unique_ptr<AddressFile>* file, std::string* why) {
-    TargetSpec spec;
-    if (!ParseTargetSpec(target, &spec, why)) return TargetResult::BadTarget;
+    TargetArgument named;
+    if (!ParseTargetArgument(target, &named, why)) return TargetResult::BadTarget;
     std::unique_ptr<AddressFile> readers[2] = {std::make_unique<ClassicAddressFile>(),
                                                std::make_unique<PalmSgAddressFile>()};
     for (auto& reader : readers) {
         reader->SetSwapNames(swap_names);
-        if (spec.for_user ? reader->LoadForUser(spec.user_id) : reader->Load(spec.path)) {
+        if (named.for_user ? reader->LoadForUser(named.user_id) : reader->Load(named.path)) {
             *file = std::move(reader);
             return TargetResult::Loaded;
         }
@@ -25,14 +25,14 @@ TargetResult LoadTarget(const std::string& target, bool swap_names,
 
 TargetResult VisitTarget(const std::string& target, bool swap_names, bool check_first,
                          const TargetVisitor& visit, std::string* path, std::string* why) {
-    TargetSpec spec;
-    if (!ParseTargetSpec(target, &spec, why)) return TargetResult::BadTarget;
+    TargetArgument named;
+    if (!ParseTargetArgument(target, &named, why)) return TargetResult::BadTarget;
     ClassicAddressFile classic;
     PalmSgAddressFile palmsg;
-    *path = spec.path;
-    if (spec.for_user && !AddressFile::UserFilePath(spec.user_id, path)) {
-        classic.LoadForUser(spec.user_id);  // fails as it does for dump, with its reason
-        palmsg.LoadForUser(spec.user_id);
+    *path = named.path;
+    if (named.for_user && !AddressFile::UserFilePath(named.user_id, path)) {
+        classic.LoadForUser(named.user_id);  // fails as it does for dump, with its reason
+        palmsg.LoadForUser(named.user_id);
     } else {
         bool stopped = false;
         for (AddressFile* file : {static_cast<AddressFile*>(&classic), static_cast<AddressFile*>(&palmsg)}) {
