@@ -1,9 +1,11 @@
 // tarvenne-cli diff: every address-book contact with its status against the target (new,
-// changed, unchanged), as the record list page shows them.
+// changed, unchanged), as the record list page shows them, and what converting it would
+// write: each changed field with its value before and after, each field of a new record.
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/conversion_setup.h"
 #include "cli/output_format.h"
+#include "engine/record_edits.h"
 #include "wab/property_table.h"
 
 #include <string>
@@ -13,13 +15,65 @@ namespace {
 
 constexpr const char* kDiffUsage =
     "diff SOURCE TARGET [--swap-names] [--custom N=PROPERTY]... [--codepage N]\n"
-    "                  [--format text|json]";
+    "                  [--brief] [--format text|json]";
+
+// A value for a line of its own: line breaks shown as "\n", and at most kShown characters,
+// then "...".
+std::string Shortened(const std::string& utf8) {
+    constexpr std::size_t kShown = 40;
+    std::string out;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && characters++ == kShown) return out + "...";
+        if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        if (c == '\r' || c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out;
+}
+
+// What a user sees of a merge: the texts and the birthday it writes. A label or an address
+// kind changes only together with a text it makes room for.
+bool Shown(const RecordEdit& e) {
+    return e.write && (e.kind == EditKind::kText || e.kind == EditKind::kDate);
+}
+
+void PrintEditsJson(JsonWriter& j, std::int32_t status, const RecordEdits& edits) {
+    if (status == wab::kUnchanged) return;
+    const bool fresh = status == wab::kNew;
+    j.Key(fresh ? "fields" : "changes");
+    j.BeginArray();
+    for (const RecordEdit& e : edits.All()) {
+        if (!Shown(e)) continue;
+        j.BeginObject();
+        j.Key("field");
+        j.String(FieldWords(e));
+        if (!fresh) {
+            j.Key("from");
+            j.Text(EditValueText(e, false));
+        }
+        j.Key(fresh ? "value" : "to");
+        j.Text(EditValueText(e, true));
+        j.EndObject();
+    }
+    j.EndArray();
+}
+
+void PrintEditsText(std::ostream& out, const RecordEdits& edits) {
+    for (const RecordEdit& e : edits.All()) {
+        if (!Shown(e)) continue;
+        const std::string from = EditValueText(e, false);
+        out << "    " << FieldWords(e) << ": " << (from.empty() ? "(empty)" : Shortened(AnsiToUtf8(from))) << " -> "
+            << Shortened(AnsiToUtf8(EditValueText(e, true))) << "\n";
+    }
+}
 
 }  // namespace
 
 int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
     ArgumentSpec accepted;
-    accepted.switches = {"--swap-names"};
+    accepted.switches = {"--swap-names", "--brief"};
     accepted.valued = {"--format", "--custom", "--codepage"};
     accepted.repeatable = {"--custom"};
     accepted.min_positionals = accepted.max_positionals = 2;
@@ -50,6 +104,18 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
     opened.loader->SetCustomFieldMap(custom.data(), wab::kCustomFieldCount);
 
     wab::WabLoader& loader = *opened.loader;
+    const bool brief = parsed.Has("--brief");
+    // What converting the contact would write, as the conversion lists it; the edits point
+    // into the contact they were made for.
+    ContactRecord record;
+    RecordEdits edits;
+    const auto list_edits = [&](const wab::SourceContact& c) {
+        edits.Clear();
+        if (brief || c.difference_status == wab::kUnchanged) return;
+        record = ContactRecord();
+        wab::ConvertSourceContact(&c, &record);
+        opened.job->ListEditsFor(record, &edits);
+    };
     if (format == "json") {
         JsonWriter j(io.out);
         j.BeginObject();
@@ -63,6 +129,8 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
             j.Text(c->Text(wab::tag::kEmailAddress));
             j.Key("status");
             j.String(StatusName(c->difference_status));
+            list_edits(*c);
+            if (!brief) PrintEditsJson(j, c->difference_status, edits);
             j.EndObject();
         }
         j.EndArray();
@@ -79,6 +147,8 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
             const std::string_view email = c->Text(wab::tag::kEmailAddress);
             if (!email.empty()) io.out << " <" << AnsiToUtf8(email) << ">";
             io.out << "\n";
+            list_edits(*c);
+            if (s == wab::kChanged) PrintEditsText(io.out, edits);
         }
         io.out << loader.Count() << " contacts: " << counts[0] << " new, " << counts[1]
                << " changed, " << counts[2] << " unchanged (" << LayoutName(opened.job->LoadedLayout())

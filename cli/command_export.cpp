@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/conversion_setup.h"
 #include "cli/output_format.h"
+#include "engine/record_edits.h"
 #include "cli/target_loader.h"
 #include "cli/vcard_writer.h"
 #include "engine/record_contact_mapping.h"

@@ -111,7 +111,7 @@ bool ConversionJob::Failed(const std::string& why) {
 
 bool ConversionJob::AddContact(const ContactRecord* record) {
     last_match_ = kMatchBadInput;
-    last_kept_.clear();
+    last_edits_.Clear();
     last_outcome_ = AddOutcome::kFailed;
     if (!record) return false;
     if (!LoadedFile()) return Failed("No contacts file is open, so the contact was not added.");
@@ -133,7 +133,9 @@ bool ConversionJob::AppendRecord(const ContactRecord& contact) {
     RecordList& records = LoadedFile()->Records();
     const std::uint32_t n = records.Count();
     PalmRecord* added = records.AppendNew();
-    if (!added || !WriteContact(contact, true, added, &last_kept_)) return false;
+    if (!added) return false;
+    ListEdits(contact, *added, true, &last_edits_);
+    if (!ApplyEdits(last_edits_, added)) return false;
     const RecordLayout& l = records.Layout();
     added->SetStatusBits(kStatusAdded);
     added->SetInteger(l.placement, kPlacementAppended);
@@ -147,11 +149,27 @@ bool ConversionJob::AppendRecord(const ContactRecord& contact) {
 
 bool ConversionJob::UpdateRecord(const ContactRecord& contact, std::uint32_t entry) {
     PalmRecord* record = LoadedFile()->Records().At(target_contacts_.RecordPosition(entry));
-    if (!record || !WriteContact(contact, false, record, &last_kept_)) return false;
+    if (!record) return false;
+    ListEdits(contact, *record, false, &last_edits_);
+    if (!ApplyEdits(last_edits_, record)) return false;
     record->SetStatusBits(kStatusUpdated);
     target_contacts_.RecordChanged(entry);
     last_outcome_ = AddOutcome::kUpdated;
     return true;
+}
+
+MatchResult ConversionJob::ListEditsFor(const ContactRecord& contact, RecordEdits* edits) {
+    edits->Clear();
+    MatchResult match;
+    AddressFile* file = LoadedFile();
+    if (!file) return match;
+    match = target_contacts_.FindMatch(&contact);
+    if (match.code == kMatchNone) {
+        ListEdits(contact, BlankRecord(file->Records().Layout()), true, edits);
+    } else if (match.code == kMatchIdentical || match.code == kMatchDiffers) {
+        ListEdits(contact, *file->Records().At(target_contacts_.RecordPosition(match.position)), false, edits);
+    }
+    return match;
 }
 
 bool ConversionJob::SaveTarget() {
@@ -188,7 +206,7 @@ void ConversionJob::ResetTarget() {
     last_match_ = kMatchBadInput;
     last_outcome_ = AddOutcome::kNone;
     add_failed_ = false;
-    last_kept_.clear();
+    last_edits_.Clear();
     target_contacts_.FreeAll();
     classic_file_->ReleaseRecords();
     palmsg_file_->ReleaseRecords();

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/contact_record.h"
-#include "engine/record_contact_mapping.h"
+#include "engine/record_edits.h"
 #include "engine/target_contact_list.h"
 #include "palmfile/classic_address_file.h"
 #include "palmfile/palmsg_address_file.h"
@@ -71,9 +71,12 @@ public:
     AddOutcome LastOutcome() const { return last_outcome_; }
     // The match code the last AddContact acted on (kMatchBadInput for a null contact).
     std::int32_t LastMatch() const { return last_match_; }
-    // For the contact last added or updated: every non-empty text and how many of its
-    // bytes the record holds, so a caller can tell the user about texts cut to fit.
-    const std::vector<TextKept>& LastKept() const { return last_kept_; }
+    // For the contact last added or updated: what it did to its record, so a caller can
+    // tell the user about texts cut to fit.
+    const RecordEdits& LastEdits() const { return last_edits_; }
+    // What adding the contact would do, without doing it: the match, and the edits it would
+    // make to the matched record or to a new one (none when no file is open).
+    MatchResult ListEditsFor(const ContactRecord& contact, RecordEdits* edits);
 
     // Writes the target through the file object of the layout the installed Palm Desktop
     // reads; refused (false, nothing written) when that object did not open the target or
@@ -117,7 +120,7 @@ private:
     std::int32_t last_match_ = kMatchBadInput;
     AddOutcome last_outcome_ = AddOutcome::kNone;
     bool add_failed_ = false;  // a contact of this run was lost: nothing may be saved
-    std::vector<TextKept> last_kept_;
+    RecordEdits last_edits_;
     std::unique_ptr<ClassicAddressFile> classic_file_;
     std::unique_ptr<PalmSgAddressFile> palmsg_file_;
     TargetContactList target_contacts_;

@@ -205,7 +205,8 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
         bool confirmed = false;
         for (int k = 0; k < 4 && !confirmed; ++k) confirmed = PhoneAsRead(record, kKeyLabels[k], 24) == KeyPhone(c, k);
         if ((!by_name && !by_email) || !confirmed) continue;
-        const bool identical = MergeLeavesRecordUnchanged(c, record);
+        ListEdits(c, record, false, &scratch_);
+        const bool identical = scratch_.Identical();
         if (weak && !by_email && !identical) continue;
         result.code = identical ? kMatchIdentical : kMatchDiffers;
         result.position = position;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/contact_record.h"
+#include "engine/record_edits.h"
 #include "palmfile/palm_record.h"
 
 #include <cstddef>
@@ -83,6 +84,7 @@ private:
     void Unlink(Key which, std::uint32_t position);
 
     RecordList* records_ = nullptr;  // the loaded file's records; not owned
+    mutable RecordEdits scratch_;    // the search's edit list, kept for its memory
     std::vector<Entry> entries_;
     std::vector<Chain> chains_[kKeys];
     std::size_t used_[kKeys] = {};

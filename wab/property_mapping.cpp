@@ -118,12 +118,14 @@ std::uint32_t SourceTagOf(const SourceContact& contact, ContactText text) {
     }
 }
 
-std::vector<TextCut> CutTexts(const SourceContact& contact, const std::vector<TextKept>& kept) {
+std::vector<TextCut> CutTexts(const SourceContact& contact, const RecordEdits& edits) {
     std::vector<TextCut> cuts;
-    for (const TextKept& k : kept) {
-        const std::uint32_t tag = SourceTagOf(contact, k.text);
+    for (const RecordEdit& e : edits.All()) {
+        if (e.kind != EditKind::kText) continue;
+        // The contact's own text may already be shorter than the address book's.
+        const std::uint32_t tag = SourceTagOf(contact, e.text);
         const std::size_t length = contact.DeliveredLength(tag);
-        if (tag != 0 && k.kept < length) cuts.push_back(TextCut{tag, length, k.kept});
+        if (tag != 0 && e.kept < length) cuts.push_back(TextCut{tag, length, e.kept});
     }
     return cuts;
 }

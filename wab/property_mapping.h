@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/contact_record.h"
-#include "engine/record_contact_mapping.h"
+#include "engine/record_edits.h"
 
 namespace tarvenne {
 class TargetContactList;
@@ -47,7 +47,7 @@ struct TextCut {
     std::size_t kept;     // the bytes the file holds
 };
 // The cuts among what a contact just added or updated left in its record.
-std::vector<TextCut> CutTexts(const SourceContact& contact, const std::vector<TextKept>& kept);
+std::vector<TextCut> CutTexts(const SourceContact& contact, const RecordEdits& edits);
 
 // Sets the difference status of every loaded contact from the duplicate search: 1 for no
 // match, 2 for a match that differs, 0 otherwise. False when either argument is missing.

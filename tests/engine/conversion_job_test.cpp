@@ -126,8 +126,8 @@ TEST_P(JobTest, TextsCutToFitAreToldAndSwappedNamesTradePlaces) {
     c.home.street = "Somewhere 1";  // a phone slot's cut of an e-mail is the tool's test
     ASSERT_TRUE(job->AddContact(&c));
     std::uint32_t street_kept = 99;
-    for (const TextKept& k : job->LastKept())
-        if (k.text == ContactText::kHomeStreet) street_kept = k.kept;
+    for (const RecordEdit& e : job->LastEdits().All())
+        if (e.kind == EditKind::kText && e.text == ContactText::kHomeStreet) street_kept = e.kept;
     EXPECT_EQ(street_kept, classic() ? 0u : 11u) << "a classic record has no home address";
     const std::vector<std::uint8_t> saved = Saved(*job);
     const std::string first = "First", last = "Last";

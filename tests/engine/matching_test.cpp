@@ -2,7 +2,7 @@
 // every entry on random lists, before and after merges.
 #include "engine/target_contact_list.h"
 
-#include "engine/record_contact_mapping.h"
+#include "engine/record_edits.h"
 #include "tests/engine/target_file.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +75,9 @@ MatchResult Walk(const TargetContactList& list, const RecordList& records, const
         const bool confirmed = e.home_phone == c.home_phone || e.work_phone == c.work_phone ||
                                e.mobile_phone == c.mobile_phone || e.main_phone == c.main_phone;
         if ((!by_name && !by_email) || !confirmed) continue;
-        const bool identical = MergeLeavesRecordUnchanged(c, *records.At(list.RecordPosition(i)));
+        RecordEdits edits;
+        ListEdits(c, *records.At(list.RecordPosition(i)), false, &edits);
+        const bool identical = edits.Identical();
         if (!by_email && weak(c) && !identical) continue;
         return MatchResult{identical ? kMatchIdentical : kMatchDiffers, i};
     }

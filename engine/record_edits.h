@@ -1,0 +1,98 @@
+// What merging a contact into a record does, as a value: one entry for every value the
+// contact brings, saying where it goes, what the record holds there now and what it would
+// hold. The same list answers every question about a merge: a contact is identical to its
+// record when the list has no writes, writing the contact is applying the list, `diff` and
+// the record list page show its writes, and the report of texts cut to fit is its cuts.
+// Nothing else decides what a merge does.
+#pragma once
+
+#include "engine/contact_record.h"
+#include "palmfile/palm_record.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvenne {
+
+enum class EditKind : std::uint8_t {
+    kText,   // a text position: names, company, phones, addresses, note, custom texts
+    kLabel,  // a phone slot's label, changed so that the slot holds another kind of value
+    kKind,   // an address block's kind, changed so that the block holds another address
+    kDate,   // the birthday's eight bytes
+};
+
+struct RecordEdit {
+    EditKind kind = EditKind::kText;
+    // The record position written; -1 when the record has no room for the value (it is
+    // then not written, and reported as cut with 0 bytes kept).
+    int position = -1;
+    // The contact's text the entry carries (texts; for a label or kind, the text that
+    // made the change).
+    ContactText text = ContactText::kFirstName;
+    // The phone label of the slot after the edit (phone texts and labels), else -1.
+    std::int32_t label = -1;
+    // Texts: what the record holds now as a contact reads it, and what it will hold (the
+    // contact's value cut to the position's width). They point into the contact and the
+    // record, and are valid while both are.
+    std::string_view from, to;
+    // Labels, kinds and dates: the number now and after (a date's eight bytes).
+    std::uint64_t from_number = 0, to_number = 0;
+    // Texts: the bytes of the contact's value, and how many of them the record holds.
+    std::uint32_t length = 0, kept = 0;
+    // Whether applying the entry changes the record's bytes.
+    bool write = false;
+
+    bool Cut() const { return kind == EditKind::kText && kept < length; }
+};
+
+class RecordEdits {
+public:
+    void Clear() {
+        edits_.clear();
+        writes_ = 0;
+    }
+    const std::vector<RecordEdit>& All() const { return edits_; }
+    std::size_t Writes() const { return writes_; }
+    // Merging would change no byte of the record.
+    bool Identical() const { return writes_ == 0; }
+
+    void Add(const RecordEdit& edit) {
+        edits_.push_back(edit);
+        if (edit.write) ++writes_;
+    }
+
+private:
+    std::vector<RecordEdit> edits_;
+    std::size_t writes_ = 0;
+};
+
+// Lists what writing the contact into the record does. A new record (all zeros) is filled
+// as the conversion always has: phones from the first slot on in label order, addresses in
+// blocks of kind 0, 1, 2. An existing record is merged: a text is written only when the
+// contact has one and it differs from the stored text as a read gives it, so a value nobody
+// changed stays whole (however long); the private flag, the labels of slots the contact does
+// not write into, and every text the contact does not change stay as they are.
+void ListEdits(const ContactRecord& contact, const PalmRecord& record, bool new_record, RecordEdits* out);
+
+// Applies the writes of a list made for this record. False when memory runs out; the
+// record may then hold part of them.
+bool ApplyEdits(const RecordEdits& edits, PalmRecord* record);
+
+// A record of the layout with every field zero and every text empty, as a new one starts.
+const PalmRecord& BlankRecord(const RecordLayout& layout);
+
+// The field an entry fills, in the user's words: "Work Phone", "Home address: City",
+// "Custom 3", "Birthday".
+const char* FieldWords(const RecordEdit& edit);
+// An entry's value before (false) or after (true) as text: texts as they are (8-bit, in the
+// text code page), dates as "1968-11-04", labels and kinds by their names.
+std::string EditValueText(const RecordEdit& edit, bool after);
+
+// The day of an automation date (days since 30 December 1899; a time part is ignored) as
+// ISO 8601, "1968-11-04"; empty for 0 (no date) and outside the years 100 to 9999.
+std::string IsoDate(double automation_date);
+
+}  // namespace tarvenne
