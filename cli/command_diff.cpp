@@ -25,8 +25,8 @@ std::string Shortened(const std::string& utf8) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const char c = utf8[i];
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && characters++ == kShown) return out + "...";
         if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && characters++ == kShown) return out + "...";
         if (c == '\r' || c == '\n') out += "\\n";
         else out += c;
     }

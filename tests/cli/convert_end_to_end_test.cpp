@@ -138,12 +138,32 @@ TEST_P(ConvertEndToEnd, CustomFieldsTakeTheMappedPropertyAndDiffTellsEveryStatus
     platform::WriteFileBytes(two, Bytes("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Kept;Karl;;;\r\nFN:Karl Kept\r\nTEL;TYPE=HOME:+49 1 999\r\n"
                                         "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:M\xC3\xBCller;Uwe;;;\r\nFN:Uwe M\xC3\xBCller\r\n"
                                         "EMAIL:uwe@example.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\n"
-                                        "N:Kept;Karl;;;\r\nTEL;TYPE=HOME:+49 1 999\r\nNOTE:another note\r\nEND:VCARD\r\n"));
+                                        "N:Kept;Karl;;;\r\nFN:Karl Kept\r\nTEL;TYPE=HOME:+49 1 999\r\nNOTE:another note\\nand a second line that "
+                                        "goes on\r\nEND:VCARD\r\n"));
+    // Under a changed contact, each field a conversion would write, shortened for the line.
     CliRun diff = Cli({"diff", two, target});
     ASSERT_EQ(diff.status, 0) << diff.err;
-    EXPECT_NE(diff.out.find("unchanged Karl Kept"), std::string::npos) << diff.out;
-    EXPECT_NE(diff.out.find("new       Uwe M\xC3\xBCller <uwe@example.org>\n"), std::string::npos) << diff.out;
-    EXPECT_NE(diff.out.find("3 contacts: 1 new, 1 changed, 1 unchanged"), std::string::npos) << diff.out;
+    EXPECT_NE(diff.out.find("unchanged Karl Kept\nnew       Uwe M\xC3\xBCller <uwe@example.org>\nchanged   Karl Kept\n"
+                            "    Note: not in the book -> another note\\nand a second line that goes...\n3 contacts: "
+                            "1 new, 1 changed, 1 unchanged"),
+              std::string::npos)
+        << diff.out;
+    CliRun brief = Cli({"diff", two, target, "--brief"});
+    EXPECT_EQ(brief.out.find("    Note:"), std::string::npos) << brief.out;
+    EXPECT_NE(brief.out.find("changed   Karl Kept\n3 contacts:"), std::string::npos) << brief.out;
+    // JSON: what a changed contact's fields hold now and would hold, and a new record's fields.
+    CliRun json = Cli({"diff", two, target, "--format", "json"});
+    EXPECT_NE(json.out.find("\"status\": \"new\",\n      \"fields\": [\n        {\n          \"field\": \"First Name\",\n"
+                            "          \"value\": \"Uwe\"\n        },\n        {\n          \"field\": \"Last Name\",\n"
+                            "          \"value\": \"M\xC3\xBCller\"\n        },\n        {\n          \"field\": \"E-Mail\",\n"
+                            "          \"value\": \"uwe@example.org\"\n        }\n      ]"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"changes\": [\n        {\n          \"field\": \"Note\",\n          \"from\": \"not in the "
+                            "book\",\n          \"to\": \"another note\\r\\nand a second line that goes on\"\n        }\n      ]"),
+              std::string::npos)
+        << json.out;
+    EXPECT_EQ(json.out.find("\"changes\"", json.out.find("\"unchanged\"")), json.out.rfind("\"changes\"")) << "one changed";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
