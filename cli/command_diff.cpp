@@ -17,35 +17,13 @@ constexpr const char* kDiffUsage =
     "diff SOURCE TARGET [--swap-names] [--custom N=PROPERTY]... [--codepage N]\n"
     "                  [--brief] [--format text|json]";
 
-// A value for a line of its own: line breaks shown as "\n", and at most kShown characters,
-// then "...".
-std::string Shortened(const std::string& utf8) {
-    constexpr std::size_t kShown = 40;
-    std::string out;
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && characters++ == kShown) return out + "...";
-        if (c == '\r' || c == '\n') out += "\\n";
-        else out += c;
-    }
-    return out;
-}
-
-// What a user sees of a merge: the texts and the birthday it writes. A label or an address
-// kind changes only together with a text it makes room for.
-bool Shown(const RecordEdit& e) {
-    return e.write && (e.kind == EditKind::kText || e.kind == EditKind::kDate);
-}
-
 void PrintEditsJson(JsonWriter& j, std::int32_t status, const RecordEdits& edits) {
     if (status == wab::kUnchanged) return;
     const bool fresh = status == wab::kNew;
     j.Key(fresh ? "fields" : "changes");
     j.BeginArray();
     for (const RecordEdit& e : edits.All()) {
-        if (!Shown(e)) continue;
+        if (!e.Shown()) continue;
         j.BeginObject();
         j.Key("field");
         j.String(FieldWords(e));
@@ -61,12 +39,8 @@ void PrintEditsJson(JsonWriter& j, std::int32_t status, const RecordEdits& edits
 }
 
 void PrintEditsText(std::ostream& out, const RecordEdits& edits) {
-    for (const RecordEdit& e : edits.All()) {
-        if (!Shown(e)) continue;
-        const std::string from = EditValueText(e, false);
-        out << "    " << FieldWords(e) << ": " << (from.empty() ? "(empty)" : Shortened(AnsiToUtf8(from))) << " -> "
-            << Shortened(AnsiToUtf8(EditValueText(e, true))) << "\n";
-    }
+    for (const RecordEdit& e : edits.All())
+        if (e.Shown()) out << "    " << AnsiToUtf8(EditLine(e)) << "\n";
 }
 
 }  // namespace

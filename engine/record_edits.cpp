@@ -402,6 +402,21 @@ std::string EditValueText(const RecordEdit& e, bool after) {
     return std::string();
 }
 
+std::string EditLine(const RecordEdit& e, std::size_t shown) {
+    const auto value = [shown](const std::string& text) {
+        if (text.empty()) return std::string("(empty)");
+        std::string line;
+        const std::size_t keep = CharacterSafeLength(text, shown, TextCodePage());
+        for (std::size_t i = 0; i < keep; ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+            if (text[i] == '\r' || text[i] == '\n') line += "\\n";
+            else line += text[i];
+        }
+        return keep < text.size() ? line + "..." : line;
+    };
+    return std::string(FieldWords(e)) + ": " + value(EditValueText(e, false)) + " -> " + value(EditValueText(e, true));
+}
+
 std::string IsoDate(double automation_date) {
     // The whole days count toward 30 December 1899 from either side; the fraction is the
     // time of that day, also before it.

@@ -46,6 +46,9 @@ struct RecordEdit {
     bool write = false;
 
     bool Cut() const { return kind == EditKind::kText && kept < length; }
+    // What a user is shown of a merge: the texts and the birthday it writes. A label or an
+    // address kind changes only together with a text it makes room for.
+    bool Shown() const { return write && (kind == EditKind::kText || kind == EditKind::kDate); }
 };
 
 class RecordEdits {
@@ -90,6 +93,10 @@ const char* FieldWords(const RecordEdit& edit);
 // An entry's value before (false) or after (true) as text: texts as they are (8-bit, in the
 // text code page), dates as "1968-11-04", labels and kinds by their names.
 std::string EditValueText(const RecordEdit& edit, bool after);
+
+// An entry as one line: "Title: Clerk -> Manager", "Title: (empty) -> Manager", each value
+// at most `shown` bytes (cut on a whole character) and then "...", line breaks as "\n".
+std::string EditLine(const RecordEdit& edit, std::size_t shown = 40);
 
 // The day of an automation date (days since 30 December 1899; a time part is ignored) as
 // ISO 8601, "1968-11-04"; empty for 0 (no date) and outside the years 100 to 9999.

@@ -144,7 +144,7 @@ TEST_P(ConvertEndToEnd, CustomFieldsTakeTheMappedPropertyAndDiffTellsEveryStatus
     CliRun diff = Cli({"diff", two, target});
     ASSERT_EQ(diff.status, 0) << diff.err;
     EXPECT_NE(diff.out.find("unchanged Karl Kept\nnew       Uwe M\xC3\xBCller <uwe@example.org>\nchanged   Karl Kept\n"
-                            "    Note: not in the book -> another note\\nand a second line that goes...\n3 contacts: "
+                            "    Note: not in the book -> another note\\nand a second line that goe...\n3 contacts: "
                             "1 new, 1 changed, 1 unchanged"),
               std::string::npos)
         << diff.out;
