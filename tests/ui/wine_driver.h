@@ -83,6 +83,7 @@ struct Expectation {
     std::string records;
     std::size_t cuts = 0;  // texts the file holds shorter than the book
     int converted = 0;  // contacts ticked and not left out
+    std::vector<std::string> tips;  // per contact: what its row's tip says (changed ones)
 };
 inline Expectation Expect(std::uint32_t desktop_version, const std::string& target,
                           const std::string& book, bool swap = false, int left_out = -1,
@@ -96,6 +97,19 @@ inline Expectation Expect(std::uint32_t desktop_version, const std::string& targ
     loader.Load(book);
     wab::MarkAgainstTarget(&loader, &job.TargetContacts());
     loader.SetCustomFieldMap(map.data(), 9);
+    // A changed row's tip: the first eight fields converting writes, then how many more.
+    for (std::uint32_t i = 0; i < loader.Count(); ++i) {
+        std::string& tip = e.tips.emplace_back();
+        if (loader.Get(i)->difference_status != wab::kChanged) continue;
+        ContactRecord record;
+        wab::ConvertSourceContact(loader.Get(i), &record);
+        RecordEdits edits;
+        job.ListEditsFor(record, &edits);
+        int lines = 0;
+        for (const RecordEdit& edit : edits.All())
+            if (edit.Shown() && ++lines <= 8) tip += "\r\n" + EditLine(edit);
+        tip = "Converting changes:" + tip + (lines > 8 ? "\r\nand " + std::to_string(lines - 8) + " more" : "");
+    }
     for (std::uint32_t i = 0; i < loader.Count(); ++i) {
         e.ticked.push_back(loader.Get(i)->difference_status != wab::kUnchanged);
         if (!e.ticked.back() || static_cast<int>(i) == left_out) continue;
@@ -287,6 +301,44 @@ public:
     // The record list's rows, and which of them are ticked.
     int RowCount() const { return static_cast<int>(Send(List(), LVM_GETITEMCOUNT)); }
     HWND List() const { return Control(IDC_RECORD_LIST); }
+    // The tip that shows when the pointer rests on a row ("" when none shows within a
+    // second and a half). The row's place is asked of the list in the wizard's own memory.
+    std::string HoverTip(int row) const {
+        const auto shown = [this](std::string* text) {
+            for (HWND w = FindWindowExA(nullptr, nullptr, TOOLTIPS_CLASSA, nullptr); w;
+                 w = FindWindowExA(nullptr, w, TOOLTIPS_CLASSA, nullptr)) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == process_.dwProcessId && IsWindowVisible(w) && !(*text = TextOf(w)).empty()) return true;
+            }
+            return false;
+        };
+        // Away from the list first, so that a tip still showing goes.
+        RECT list = {};
+        GetWindowRect(List(), &list);
+        SetCursorPos(list.left - 20, list.top - 20);
+        std::string tip;
+        WaitUntil([&] { return !shown(&tip); }, 3000);
+        Send(List(), LVM_ENSUREVISIBLE, row, FALSE);
+        auto* remote = static_cast<RECT*>(VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT),
+                                                         MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        RECT place = {LVIR_LABEL};
+        WriteProcessMemory(process_.hProcess, remote, &place, sizeof place, nullptr);
+        Send(List(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process_.hProcess, remote, &place, sizeof place, nullptr);
+        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        POINT at = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+        ClientToScreen(List(), &at);
+        SetCursorPos(at.x - 1, at.y);
+        INPUT move = {};
+        move.type = INPUT_MOUSE;
+        move.mi.dwFlags = MOUSEEVENTF_MOVE;
+        move.mi.dx = 1;
+        SendInput(1, &move, sizeof move);
+        tip.clear();
+        WaitUntil([&] { return shown(&tip); }, 1500);
+        return tip;
+    }
     std::vector<bool> Ticks() const {
         std::vector<bool> ticks;
         for (int row = 0; row < RowCount(); ++row)

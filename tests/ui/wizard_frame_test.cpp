@@ -84,6 +84,13 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
     const std::string book = "C:\\My Documents\\contacts.vcf";
     const std::string target = "C:\\My Documents\\address.dat";
     ASSERT_TRUE(CopyInto(Sample("contacts.vcf"), book));
+    // Jörg Müller once more, by his e-mail and work phone, with more fields to change than a
+    // tip lists.
+    std::ofstream(book, std::ios::binary | std::ios::app)
+        << "BEGIN:VCARD\r\nVERSION:3.0\r\nN:M\xC3\xBCller;J\xC3\xB6rg;;;\r\nFN:J\xC3\xB6rg M\xC3\xBCller\r\n"
+           "EMAIL:j.mueller@kessler.example\r\nTEL;TYPE=WORK:+49 89 5550123\r\nTEL;TYPE=HOME:+49 89 1\r\n"
+           "TEL;TYPE=CELL:+49 171 2\r\nTEL;TYPE=FAX:+49 89 3\r\nTITLE:Vorstand\r\nORG:Kessler Holding\r\n"
+           "ADR;TYPE=WORK:;;Ring 1;Augsburg;Bayern;86150;Deutschland\r\nNOTE:Moved.\r\nEND:VCARD\r\n";
     ASSERT_TRUE(CopyInto(Sample("address-palmsg.dat"), target));
     const std::uint32_t work = wab::tag::kBusinessHomepage, home = wab::tag::kPersonalHomepage;
     const wab::CustomFieldMap map = {work, 0, 0, 0, 0, 0, 0, 0, home};
@@ -153,6 +160,10 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
         Send(w.Control(IDC_CUSTOM_FIRST + 1, dialog), CB_SETCURSEL, 1);
         w.Keys({VK_ESCAPE});  // and cancelled
         ASSERT_TRUE(Wizard::WaitClosed(dialog));
+        // A changed row's tip says what converting it would write, the others none.
+        for (int row = 0; row < w.RowCount(); ++row)
+            if (!e.tips[row].empty() || row == 0) EXPECT_EQ(w.HoverTip(row), e.tips[row]) << row;
+        EXPECT_NE(e.tips.back().find(" more"), std::string::npos) << e.tips.back();
         w.Keys({VK_MENU, 'N'});
         ASSERT_TRUE(WaitUntil([&] { return w.CurrentPage() != kRecordList; }));
         Wizard::Screenshot(w.Frame(), shot + "3-progress", 120);

@@ -27,6 +27,49 @@ LRESULT ListViewControl::AddExtendedStyle(DWORD style) {
 
 LRESULT ListViewControl::AddCheckBoxes() { return AddExtendedStyle(LVS_EX_CHECKBOXES); }
 LRESULT ListViewControl::AddFullRowSelect() { return AddExtendedStyle(LVS_EX_FULLROWSELECT); }
+bool ListViewControl::AddRowTips() {
+    if (!window_ || tip_) return tip_ != nullptr;
+    HWND parent = GetParent(window_);
+    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0,
+                           0, parent, nullptr, nullptr, nullptr);
+    if (!tip_) return false;
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(window_);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    // Lines of a tip break where they say, not where the tip runs out of room.
+    SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, 4096);
+    SendMessageA(tip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
+    return SetWindowSubclass(window_, &ListViewControl::WatchPointer, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+}
+
+int ListViewControl::TipRow() const {
+    POINT at = {};
+    GetCursorPos(&at);
+    ScreenToClient(window_, &at);
+    LVHITTESTINFO hit = {};
+    hit.pt = at;
+    const int row = static_cast<int>(SendMessageA(window_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    return hit.flags & LVHT_ONITEM ? row : -1;
+}
+
+LRESULT CALLBACK ListViewControl::WatchPointer(HWND window, UINT message, WPARAM p1, LPARAM p2, UINT_PTR,
+                                               DWORD_PTR self) {
+    auto* list = reinterpret_cast<ListViewControl*>(self);
+    if (message == WM_MOUSEMOVE) {
+        const int row = list->TipRow();
+        if (row != list->tip_row_) {
+            list->tip_row_ = row;
+            SendMessageA(list->tip_, TTM_POP, 0, 0);  // shown again for the new row when the pointer rests
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, &ListViewControl::WatchPointer, 0);
+    }
+    return DefSubclassProc(window, message, p1, p2);
+}
 
 bool ListViewControl::InsertColumn(int index, const char* text, int width) {
     if (!window_ || !text || !*text) return false;

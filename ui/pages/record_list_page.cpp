@@ -2,11 +2,13 @@
 // choose which to convert and maps custom fields.
 #include "ui/pages/record_list_page.h"
 
+#include "engine/conversion_job.h"
 #include "resources/resource_ids.h"
 #include "ui/dialogs/custom_fields_dialog.h"
 #include "ui/framework/program_instance.h"
 #include "ui/look/dpi.h"
 #include "ui/wizard/wizard_settings.h"
+#include "wab/property_mapping.h"
 #include "wab/property_table.h"
 #include "wab/source_contact.h"
 #include "wab/wab_loader.h"
@@ -58,6 +60,7 @@ INT_PTR RecordListPage::OnInitDialog(WPARAM, LPARAM) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     list_.AddCheckBoxes();
     list_.AddFullRowSelect();
+    list_.AddRowTips();
     int index = 0;
     for (const Column& column : kColumns) {
         list_.InsertColumn(index++, column.heading, ScaleToDpi(column.width));
@@ -125,6 +128,42 @@ bool RecordListPage::Leave() {
     for (int k = 0; k < 9; ++k) tags[k] = static_cast<std::uint32_t>(settings->Custom[k]);
     settings->Loader->SetCustomFieldMap(tags, 9);
     return true;
+}
+
+std::string RecordListPage::ChangesTip(const wab::SourceContact& contact) const {
+    constexpr std::size_t kLines = 8;
+    WizardSettings* settings = Settings();
+    if (!settings || !settings->Job || contact.difference_status != wab::kChanged) return std::string();
+    // The custom fields as the conversion will write them: the mapping of the dialog.
+    std::uint32_t tags[9];
+    for (int k = 0; k < 9; ++k) tags[k] = static_cast<std::uint32_t>(settings->Custom[k]);
+    wab::SetCustomFieldMap(tags, 9);
+    ContactRecord record;
+    wab::ConvertSourceContact(&contact, &record);
+    RecordEdits edits;
+    settings->Job->ListEditsFor(record, &edits);
+    std::string tip = "Converting changes:";
+    std::size_t shown = 0, more = 0;
+    for (const RecordEdit& e : edits.All()) {
+        if (!e.Shown()) continue;
+        if (shown++ < kLines) tip += "\r\n" + EditLine(e);
+        else ++more;
+    }
+    if (more > 0) tip += "\r\nand " + std::to_string(more) + " more";
+    return shown > 0 ? tip : std::string();
+}
+
+INT_PTR RecordListPage::OnNotify(WPARAM, LPARAM p2) {
+    const auto* header = reinterpret_cast<const NMHDR*>(p2);
+    if (!header || header->hwndFrom != list_.TipWindow() || header->code != TTN_GETDISPINFOA) return 0;
+    auto* request = reinterpret_cast<NMTTDISPINFOA*>(p2);
+    const int row = list_.TipRow();
+    const auto* contact = row >= 0 ? static_cast<const wab::SourceContact*>(list_.ItemData(row)) : nullptr;
+    // Kept until the tip asks again; an empty text shows no tip.
+    tip_text_ = contact ? ChangesTip(*contact) : std::string();
+    request->lpszText = &tip_text_[0];
+    request->hinst = nullptr;
+    return 0;
 }
 
 INT_PTR RecordListPage::OnCommand(WPARAM p1, LPARAM) {

@@ -5,6 +5,12 @@
 #include "ui/framework/list_view_control.h"
 #include "ui/wizard/wizard_page.h"
 
+#include <string>
+
+namespace tarvenne::wab {
+class SourceContact;
+}  // namespace tarvenne::wab
+
 namespace tarvenne {
 
 class RecordListPage : public WizardPage {
@@ -14,6 +20,7 @@ public:
 
     INT_PTR OnInitDialog(WPARAM p1, LPARAM p2) override;
     INT_PTR OnCommand(WPARAM p1, LPARAM p2) override;
+    INT_PTR OnNotify(WPARAM p1, LPARAM p2) override;
     bool Activate(bool leaving) override;
 
     ListViewControl& List() { return list_; }
@@ -23,9 +30,13 @@ private:
     // ticked by the default rule; the user's own ticks are dropped.
     void FillList();
     void CheckAll(bool checked);
+    // What converting a changed contact would write, as its row's tip: the first lines,
+    // then how many more. Empty for the other rows.
+    std::string ChangesTip(const wab::SourceContact& contact) const;
     bool Leave();
 
     ListViewControl list_;  // its window is a child of the page and goes with it
+    std::string tip_text_;  // the row tip's text while it shows
 };
 
 }  // namespace tarvenne
