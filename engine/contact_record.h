@@ -6,6 +6,7 @@
 #include "engine/bounded_text.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace tarvenne {
 
@@ -15,6 +16,17 @@ struct ContactAddress {
     BoundedText<32> state;
     BoundedText<16> postal_code;
     BoundedText<32> country;
+};
+
+// A value a contact brings beyond its named fields: a second e-mail address, the business
+// fax when the primary fax fills the fax slot, a second work phone, a car phone. It takes a
+// phone slot of its label when the record has a free one; label -1 is a value no record
+// field holds (a second web page, a second address of a kind), which is only reported.
+struct ContactExtra {
+    std::int32_t label = -1;
+    BoundedText<64> text;
+    std::uint32_t origin = 0;       // the caller's name for where it came from (a property tag)
+    const char* words = nullptr;    // label -1: what it is, in the user's words ("Web Page")
 };
 
 struct ContactRecord {
@@ -31,12 +43,17 @@ struct ContactRecord {
     BoundedText<64> email;
     BoundedText<24> fax;
     BoundedText<24> home_fax;
+    BoundedText<24> pager;
     BoundedText<64> company;
     BoundedText<32> title;
     BoundedText<256> web_page;
     BoundedText<2048> note;
     BoundedText<64> custom[9];
     double birthday = 0.0;  // days since 30 December 1899; 0 means no birthday
+    std::vector<ContactExtra> extras;  // in the order the address book gives them
+
+    // Holds no value a record could take or report: every text empty, no birthday, no extra.
+    bool Empty() const;
 };
 
 // Names for the texts of a contact, for saying which of them reached a file cut short.
@@ -48,7 +65,7 @@ enum class ContactText : std::uint8_t {
     kHomeStreet, kHomeCity, kHomeState, kHomePostalCode, kHomeCountry,
     kOtherStreet, kOtherCity, kOtherState, kOtherPostalCode, kOtherCountry,
     kHomePhone, kWorkPhone, kMobilePhone, kMainPhone, kOtherPhone, kEmail, kFax, kHomeFax,
-    kCompany, kTitle, kWebPage, kNote, kCustom1,
+    kCompany, kTitle, kWebPage, kNote, kPager, kBirthday, kExtra, kCustom1,
 };
 
 inline ContactText AddressText(int address, int part) {
@@ -56,6 +73,20 @@ inline ContactText AddressText(int address, int part) {
 }
 inline ContactText CustomText(int index) {
     return static_cast<ContactText>(static_cast<int>(ContactText::kCustom1) + index);
+}
+
+inline bool ContactRecord::Empty() const {
+    const ContactAddress* addresses[3] = {&work, &home, &other};
+    for (const ContactAddress* a : addresses)
+        if (!a->street.empty() || !a->city.empty() || !a->state.empty() || !a->postal_code.empty() ||
+            !a->country.empty())
+            return false;
+    for (const auto& custom_text : custom)
+        if (!custom_text.empty()) return false;
+    return first_name.empty() && last_name.empty() && home_phone.empty() && work_phone.empty() &&
+           mobile_phone.empty() && main_phone.empty() && other_phone.empty() && email.empty() && fax.empty() &&
+           home_fax.empty() && pager.empty() && company.empty() && title.empty() && web_page.empty() &&
+           note.empty() && birthday == 0.0 && extras.empty();
 }
 
 }  // namespace tarvenne

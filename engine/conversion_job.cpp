@@ -69,6 +69,14 @@ bool ConversionJob::LoadTargetFromFile(const std::string& path) {
     return FinishLoad(false, palmsg_file_->Load(path));
 }
 
+int ConversionJob::SavedFields() const {
+    const AddressFile* file = loaded_layout_ == kLayoutClassic  ? static_cast<const AddressFile*>(classic_file_.get())
+                              : loaded_layout_ == kLayoutPalmSg ? palmsg_file_.get()
+                                                                : nullptr;
+    // A save writes fields-per-record positions of every record; what lies past them is lost.
+    return file ? static_cast<int>(file->Schema().fields_per_record) : kMaxRecordFields;
+}
+
 AddressFile* ConversionJob::LoadedFile() {
     if (loaded_layout_ == kLayoutClassic) return classic_file_.get();
     if (loaded_layout_ == kLayoutPalmSg) return palmsg_file_.get();
@@ -88,7 +96,7 @@ bool ConversionJob::FinishLoad(bool classic_loaded, bool palmsg_loaded) {
     }
     loaded_layout_ = classic_loaded ? kLayoutClassic : kLayoutPalmSg;
     RecordList& records = LoadedFile()->Records();
-    target_contacts_.Attach(&records);
+    target_contacts_.Attach(&records, SavedFields());
     for (std::uint32_t position = 0; position < records.Count(); ++position) {
         // Records the user deleted or archived are neither matched nor changed.
         if (records.At(position)->Status() & kStatusNotListed) continue;
@@ -134,7 +142,7 @@ bool ConversionJob::AppendRecord(const ContactRecord& contact) {
     const std::uint32_t n = records.Count();
     PalmRecord* added = records.AppendNew();
     if (!added) return false;
-    ListEdits(contact, *added, true, &last_edits_);
+    ListEdits(contact, *added, true, &last_edits_, SavedFields());
     if (!ApplyEdits(last_edits_, added)) return false;
     const RecordLayout& l = records.Layout();
     added->SetStatusBits(kStatusAdded);
@@ -150,7 +158,7 @@ bool ConversionJob::AppendRecord(const ContactRecord& contact) {
 bool ConversionJob::UpdateRecord(const ContactRecord& contact, std::uint32_t entry) {
     PalmRecord* record = LoadedFile()->Records().At(target_contacts_.RecordPosition(entry));
     if (!record) return false;
-    ListEdits(contact, *record, false, &last_edits_);
+    ListEdits(contact, *record, false, &last_edits_, SavedFields());
     if (!ApplyEdits(last_edits_, record)) return false;
     record->SetStatusBits(kStatusUpdated);
     target_contacts_.RecordChanged(entry);
@@ -165,9 +173,10 @@ MatchResult ConversionJob::ListEditsFor(const ContactRecord& contact, RecordEdit
     if (!file) return match;
     match = target_contacts_.FindMatch(&contact);
     if (match.code == kMatchNone) {
-        ListEdits(contact, BlankRecord(file->Records().Layout()), true, edits);
+        ListEdits(contact, BlankRecord(file->Records().Layout()), true, edits, SavedFields());
     } else if (match.code == kMatchIdentical || match.code == kMatchDiffers) {
-        ListEdits(contact, *file->Records().At(target_contacts_.RecordPosition(match.position)), false, edits);
+        ListEdits(contact, *file->Records().At(target_contacts_.RecordPosition(match.position)), false, edits,
+                  SavedFields());
     }
     return match;
 }

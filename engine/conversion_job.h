@@ -110,6 +110,7 @@ public:
 private:
     bool FinishLoad(bool classic_loaded, bool palmsg_loaded);
     AddressFile* LoadedFile();
+    int SavedFields() const;
     bool Failed(const std::string& why);
     bool AppendRecord(const ContactRecord& contact);
     bool UpdateRecord(const ContactRecord& contact, std::uint32_t entry);

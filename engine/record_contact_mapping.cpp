@@ -5,11 +5,7 @@
 #include <cstring>
 
 namespace tarvenne {
-namespace {
-
 std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
-
-}  // namespace
 
 std::string_view TextAsRead(std::string_view stored, std::size_t capacity) {
     return Fit(UpToNul(stored), capacity);
@@ -21,7 +17,7 @@ int PhoneSlotRead(const PalmRecord& record, std::int32_t label) {
     for (int i = 0; i < l.phones; ++i) {
         // Reads non-empty: holds a byte before any NUL.
         const std::string_view text = record.Text(l.phone[i]);
-        if (record.Integer(l.phone_label[i]) == label && !text.empty() && text[0] != '\0') read = i;
+        if (record.Integer(l.phone_label[i]) == label && !text.empty() && text[0] != '\0') return i;
     }
     return read;
 }
@@ -51,20 +47,31 @@ void ReadContact(const PalmRecord& r, ContactRecord* contact) {
         to.postal_code = read(f.zip);
         to.country = read(f.country);
     }
+    bool named[8] = {};
     for (int i = 0; i < l.phones; ++i) {
         const std::string_view text = read(l.phone[i]);
-        if (text.empty()) continue;
-        switch (r.Integer(l.phone_label[i])) {
+        const std::int32_t label = r.Integer(l.phone_label[i]);
+        if (text.empty() || label < 0 || label > 7) continue;
+        if (named[label]) {
+            ContactExtra extra;
+            extra.label = label;
+            extra.text = text;
+            c.extras.push_back(std::move(extra));
+            continue;
+        }
+        named[label] = true;
+        switch (label) {
             case kWorkPhone: c.work_phone = text; break;
             case kHomePhone: c.home_phone = text; break;
             case kFax: c.fax = text; break;
             case kOtherPhone: c.other_phone = text; break;
             case kEmail: c.email = text; break;
             case kMainPhone: c.main_phone = text; break;
-            case kMobilePhone: c.mobile_phone = text; break;
-            default: break;
+            case kPager: c.pager = text; break;
+            default: c.mobile_phone = text; break;
         }
     }
+    if (l.web_page >= 0) c.web_page = read(l.web_page);
     if (l.birthday >= 0) {
         const std::uint64_t bits = r.Long(l.birthday);
         std::memcpy(&c.birthday, &bits, sizeof bits);

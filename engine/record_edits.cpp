@@ -4,6 +4,7 @@
 
 #include "engine/record_contact_mapping.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -16,8 +17,8 @@ constexpr std::size_t kAddressCapacity[5] = {64, 32, 32, 16, 32};
 
 std::size_t CapacityOfLabel(std::int32_t label) { return label == kEmail ? kEmailCapacity : kPhoneCapacity; }
 
-// The contact's text for a phone label, and which of its texts that is; label 6 (pager)
-// has no source. The fax label takes the home fax when there is no fax.
+// The contact's text for a phone label, and which of its texts that is. The fax label takes
+// the home fax when there is no other fax.
 std::string_view PhoneSource(const ContactRecord& c, std::int32_t label, ContactText* id) {
     switch (label) {
         case kWorkPhone: *id = ContactText::kWorkPhone; return c.work_phone;
@@ -33,6 +34,7 @@ std::string_view PhoneSource(const ContactRecord& c, std::int32_t label, Contact
         case kEmail: *id = ContactText::kEmail; return c.email;
         case kMainPhone: *id = ContactText::kMainPhone; return c.main_phone;
         case kMobilePhone: *id = ContactText::kMobilePhone; return c.mobile_phone;
+        case kPager: *id = ContactText::kPager; return c.pager;
         default: *id = ContactText::kOtherPhone; return {};
     }
 }
@@ -70,40 +72,52 @@ double DateOf(std::uint64_t bits) {
 
 std::uint32_t Bytes(std::size_t n) { return static_cast<std::uint32_t>(n); }
 
-// The phone slots as the merge fills them. A value put into an empty slot takes that slot
-// from every label after it, so each label looks at the slots as the labels before it
-// left them.
+// The phone slots as the merge fills them: each value sees the slots as the values before it
+// left them. Slots a short row does not save are never offered.
 class PhoneSlots {
 public:
-    explicit PhoneSlots(const PalmRecord& r) : r_(r), l_(r.Layout()) {
+    PhoneSlots(const PalmRecord& r, int saved_fields) : r_(r), l_(r.Layout()) {
         for (int i = 0; i < l_.phones; ++i) {
             text_[i] = r.Text(l_.phone[i]);
             label_[i] = r.Integer(l_.phone_label[i]);
             why_[i] = ContactText::kWorkPhone;
+            usable_[i] = l_.phone[i] < saved_fields && l_.phone_label[i] < saved_fields;
         }
     }
 
-    int Count() const { return l_.phones; }
     std::string_view Text(int i) const { return text_[i]; }
-    std::int32_t Label(int i) const { return label_[i]; }
-    // The first slot carrying the label, or -1.
-    int FirstLabelled(std::int32_t label) const {
+    bool Filled(int i) const { return usable_[i] && !UpToNul(text_[i]).empty(); }
+    // The first slot of the label whose text reads non-empty, else the first slot carrying
+    // the label, else -1: where a named field reads and is written.
+    int Named(std::int32_t label) const {
+        int labelled = -1;
+        for (int i = 0; i < l_.phones; ++i) {
+            if (!usable_[i] || label_[i] != label) continue;
+            if (Filled(i)) return i;
+            if (labelled < 0) labelled = i;
+        }
+        return labelled;
+    }
+    // A slot of the label (any label when label < 0) that holds the value, or -1.
+    int Holding(std::string_view value, std::size_t capacity, std::int32_t label) const {
         for (int i = 0; i < l_.phones; ++i)
-            if (label_[i] == label) return i;
+            if (usable_[i] && (label < 0 || label_[i] == label) &&
+                SlotHolds(text_[i], value, l_.width[l_.phone[i]], capacity))
+                return i;
         return -1;
     }
-    // The slot a read takes for the label: the last whose text reads non-empty, or -1.
-    int Read(std::int32_t label) const {
-        int read = -1;
-        for (int i = 0; i < l_.phones; ++i)
-            if (label_[i] == label && !TextAsRead(text_[i], CapacityOfLabel(label)).empty()) read = i;
-        return read;
-    }
-    // The first slot whose text is empty, or -1.
-    int FirstEmpty() const {
-        for (int i = 0; i < l_.phones; ++i)
-            if (text_[i].empty()) return i;
+    // The first slot whose text is empty, from `from` on, or -1.
+    int FirstEmpty(int from = 0) const {
+        for (int i = from; i < l_.phones; ++i)
+            if (usable_[i] && text_[i].empty()) return i;
         return -1;
+    }
+    // The first empty slot after every filled slot of the label.
+    int FreeAfter(std::int32_t label) const {
+        int last = -1;
+        for (int i = 0; i < l_.phones; ++i)
+            if (label_[i] == label && Filled(i)) last = i;
+        return FirstEmpty(last + 1);
     }
     void Claim(int i, std::int32_t label, ContactText why, std::string_view text) {
         if (label_[i] != label) why_[i] = why;
@@ -133,12 +147,13 @@ private:
     std::string_view text_[kMaxPhones];
     std::int32_t label_[kMaxPhones];
     ContactText why_[kMaxPhones];  // the value that relabelled the slot
+    bool usable_[kMaxPhones];
 };
 
 class EditLister {
 public:
-    EditLister(const ContactRecord& c, const PalmRecord& r, bool new_record, RecordEdits* out)
-        : c_(c), r_(r), l_(r.Layout()), new_(new_record), out_(*out) {}
+    EditLister(const ContactRecord& c, const PalmRecord& r, bool new_record, int saved_fields, RecordEdits* out)
+        : c_(c), r_(r), l_(r.Layout()), new_(new_record), saved_(saved_fields), out_(*out) {}
 
     void Run() {
         // In the order a user reads a contact; the order changes nothing, as every entry has
@@ -149,32 +164,39 @@ public:
         Text(ContactText::kTitle, c_.title, 32, l_.title);
         Phones();
         Addresses();
+        Text(ContactText::kWebPage, c_.web_page, 256, l_.web_page);
         Text(ContactText::kNote, c_.note, 2048, l_.note);
         for (int i = 0; i < kMaxCustoms; ++i) Text(CustomText(i), c_.custom[i], 64, i < l_.customs ? l_.custom[i] : -1);
         Birthday();
+        for (std::size_t i = 0; i < c_.extras.size(); ++i)
+            if (c_.extras[i].label < 0) NoRoom(ContactText::kExtra, c_.extras[i].text, -1, static_cast<int>(i));
     }
 
 private:
-    // A value the record has no room for.
-    void NoRoom(ContactText id, std::string_view value, std::int32_t label = -1) {
+    // A value the record has no room for: it is not written, and the report names it.
+    void NoRoom(ContactText id, std::string_view value, std::int32_t label = -1, int extra = -1) {
         RecordEdit e;
         e.text = id;
         e.label = label;
+        e.extra = extra;
+        if (extra >= 0) e.words = c_.extras[static_cast<std::size_t>(extra)].words;
         e.to = value;
         e.length = Bytes(value.size());
         out_.Add(e);
     }
 
+    // A position a save writes: -1 for a role the layout lacks or a short row does not save.
+    int Saved(int position) const { return position < saved_ ? position : -1; }
+
     // A value for a text position: written when the stored text, as a contact reads it
     // with `capacity` bytes, is another; cut to the position's width.
-    void Text(ContactText id, std::string_view value, std::size_t capacity, int position,
-              std::int32_t label = -1) {
+    void Text(ContactText id, std::string_view value, std::size_t capacity, int position) {
         if (value.empty()) return;
-        if (position < 0) return NoRoom(id, value, label);
+        position = Saved(position);
+        if (position < 0) return NoRoom(id, value);
         RecordEdit e;
         e.position = position;
         e.text = id;
-        e.label = label;
         e.length = Bytes(value.size());
         const std::string_view stored = r_.Text(position);
         e.from = TextAsRead(stored, capacity);
@@ -189,59 +211,71 @@ private:
         out_.Add(e);
     }
 
-    // Each label in turn. A new record's label takes the slot already carrying it, else
-    // the first empty slot, which it relabels even without a value (for the next label to
-    // take over). An existing record's label is written where a read finds it, else into
-    // the first slot carrying it, else into the first empty slot, relabelled.
-    void Phones() {
-        PhoneSlots slots(r_);
-        for (std::int32_t label = kWorkPhone; label <= kMobilePhone; ++label) {
-            ContactText id;
-            const std::string_view value = PhoneSource(c_, label, &id);
-            const int labelled = slots.FirstLabelled(label);
-            int slot = -1;
-            if (new_) {
-                if (labelled >= 0 && label == kPager) continue;
-                slot = labelled >= 0 && !value.empty() ? labelled : slots.FirstEmpty();
-            } else {
-                if (value.empty()) continue;
-                const int read = slots.Read(label);
-                slot = read >= 0 ? read : labelled >= 0 ? labelled : slots.FirstEmpty();
-                if (read >= 0 && TextAsRead(slots.Text(read), CapacityOfLabel(label)) == value) {
-                    // Held already, as a read gives it: nothing to write.
-                    RecordEdit e;
-                    e.position = l_.phone[read];
-                    e.text = id;
-                    e.label = label;
-                    e.from = e.to = value;
-                    e.length = e.kept = Bytes(value.size());
-                    out_.Add(e);
-                    continue;
-                }
-            }
-            if (slot < 0) {
-                if (!value.empty()) NoRoom(id, value, label);
-                continue;
-            }
-            if (!value.empty()) PhoneText(slots, slot, label, id, value);
-            slots.Claim(slot, label, id, value.empty() ? std::string_view() : out_.All().back().to);
-        }
-        slots.ListLabels(&out_);
-        // The fax label holds one number: with a fax, the home fax finds no room.
-        if (!c_.fax.empty() && !c_.home_fax.empty()) NoRoom(ContactText::kHomeFax, c_.home_fax, kFax);
-    }
-
-    void PhoneText(const PhoneSlots& slots, int slot, std::int32_t label, ContactText id, std::string_view value) {
+    // A value for a phone slot: held already, or written there (relabelled when need be).
+    void PhoneText(PhoneSlots& slots, int slot, std::int32_t label, ContactText id, std::string_view value,
+                   int extra = -1) {
         RecordEdit e;
         e.position = l_.phone[slot];
         e.text = id;
         e.label = label;
+        e.extra = extra;
         e.from = TextAsRead(r_.Text(e.position), CapacityOfLabel(label));
-        e.to = Fit(value, l_.width[e.position]);
         e.length = Bytes(value.size());
-        e.kept = Bytes(e.to.size());
-        e.write = e.to != slots.Text(slot);
+        if (SlotHolds(slots.Text(slot), value, l_.width[e.position], CapacityOfLabel(label))) {
+            // Held as the slot's width let it be written: a value cut then is still cut.
+            e.to = e.from;
+            e.kept = Bytes(std::min(value.size(), UpToNul(slots.Text(slot)).size()));
+        } else {
+            e.to = Fit(value, l_.width[e.position]);
+            e.kept = Bytes(e.to.size());
+            e.write = e.to != slots.Text(slot);
+        }
         out_.Add(e);
+        slots.Claim(slot, label, id, e.write ? e.to : std::string_view());
+    }
+
+    // The named phones in label order, the pager last, then the extras. A new record fills
+    // its slots from the first on: each label takes the slot already carrying it, else the
+    // first empty slot, which it relabels even without a value (for the next label to take
+    // over); the pager takes a slot only when the contact has one. An existing record's
+    // value is kept where a slot of its label holds it, else written into the first filled
+    // slot of its label, else the first slot carrying the label, else the first empty slot.
+    // An extra is kept where any slot holds it, else written into the first empty slot
+    // after every filled slot of its label.
+    void Phones() {
+        PhoneSlots slots(r_, saved_);
+        constexpr std::int32_t kOrder[] = {kWorkPhone, kHomePhone, kFax,         kOtherPhone,
+                                           kEmail,     kMainPhone, kMobilePhone, kPager};
+        for (const std::int32_t label : kOrder) {
+            ContactText id;
+            const std::string_view value = PhoneSource(c_, label, &id);
+            if (value.empty() && (!new_ || label == kPager)) continue;
+            int slot = -1;
+            if (new_) {
+                const int named = slots.Named(label);
+                slot = named >= 0 && !value.empty() ? named : slots.FirstEmpty();
+            } else {
+                slot = slots.Holding(value, CapacityOfLabel(label), label);
+                if (slot < 0) slot = slots.Named(label);
+                if (slot < 0) slot = slots.FirstEmpty();
+            }
+            if (slot < 0) {
+                if (!value.empty()) NoRoom(id, value, label);
+            } else if (value.empty()) {
+                slots.Claim(slot, label, id, {});
+            } else {
+                PhoneText(slots, slot, label, id, value);
+            }
+        }
+        for (std::size_t i = 0; i < c_.extras.size(); ++i) {
+            const ContactExtra& extra = c_.extras[i];
+            if (extra.label < 0 || extra.text.empty()) continue;
+            int slot = slots.Holding(extra.text, CapacityOfLabel(extra.label), -1);
+            if (slot < 0) slot = slots.FreeAfter(extra.label);
+            if (slot < 0) NoRoom(ContactText::kExtra, extra.text, extra.label, static_cast<int>(i));
+            else PhoneText(slots, slot, extra.label, ContactText::kExtra, extra.text, static_cast<int>(i));
+        }
+        slots.ListLabels(&out_);
     }
 
     // By kind where the layout has kinds, else the one block is the work address. An
@@ -249,11 +283,12 @@ private:
     // first block whose texts are all empty, which takes the kind.
     void Addresses() {
         std::int32_t kind[kMaxAddresses];
-        bool empty[kMaxAddresses];
+        bool empty[kMaxAddresses], usable[kMaxAddresses];
         for (int b = 0; b < l_.addresses; ++b) {
             const AddressFields& f = l_.address[b];
             kind[b] = f.kind < 0 ? b : r_.Integer(f.kind);
             empty[b] = true;
+            usable[b] = f.kind < saved_;  // its texts past a short row find no room one by one
             for (int part = 0; part < 5; ++part) empty[b] = empty[b] && r_.Text(AddressPosition(f, part)).empty();
         }
         ContactText why[kMaxAddresses] = {AddressText(0, 0), AddressText(1, 0), AddressText(2, 0)};
@@ -264,12 +299,12 @@ private:
             if (!has_text) continue;
             int block = -1;
             if (new_) {
-                block = a < l_.addresses ? a : -1;
+                block = a < l_.addresses && usable[a] ? a : -1;
             } else {
                 for (int b = 0; b < l_.addresses && block < 0; ++b)
-                    if (kind[b] == a) block = b;
+                    if (kind[b] == a && usable[b]) block = b;
                 for (int b = 0; b < l_.addresses && block < 0; ++b)
-                    if (empty[b] && l_.address[b].kind >= 0) block = b;
+                    if (empty[b] && usable[b] && l_.address[b].kind >= 0) block = b;
             }
             if (block >= 0) {
                 if (kind[block] != a) why[block] = AddressText(a, 0);
@@ -285,7 +320,7 @@ private:
         for (int b = 0; new_ && b < l_.addresses; ++b) kind[b] = b;
         for (int b = 0; b < l_.addresses; ++b) {
             const int position = l_.address[b].kind;
-            if (position < 0 || kind[b] == r_.Integer(position)) continue;
+            if (position < 0 || !usable[b] || kind[b] == r_.Integer(position)) continue;
             RecordEdit e;
             e.kind = EditKind::kKind;
             e.position = position;
@@ -299,13 +334,16 @@ private:
 
     // A contact without a birthday (0) is no reason to drop the one the record has.
     void Birthday() {
-        if (l_.birthday < 0 || c_.birthday == 0.0) return;
+        if (c_.birthday == 0.0) return;
         RecordEdit e;
         e.kind = EditKind::kDate;
-        e.position = l_.birthday;
-        e.from_number = r_.Long(l_.birthday);
+        e.text = ContactText::kBirthday;
+        e.position = Saved(l_.birthday);
         e.to_number = BitsOf(c_.birthday);
-        e.write = e.from_number != e.to_number;
+        if (e.position >= 0) {
+            e.from_number = r_.Long(l_.birthday);
+            e.write = e.from_number != e.to_number;
+        }
         out_.Add(e);
     }
 
@@ -313,6 +351,7 @@ private:
     const PalmRecord& r_;
     const RecordLayout& l_;
     const bool new_;
+    const int saved_;
     RecordEdits& out_;
 };
 
@@ -331,9 +370,19 @@ const char* const kCustomWords[kMaxCustoms] = {"Custom 1", "Custom 2", "Custom 3
 
 }  // namespace
 
-void ListEdits(const ContactRecord& contact, const PalmRecord& record, bool new_record, RecordEdits* out) {
+bool SlotHolds(std::string_view stored, std::string_view value, std::size_t width, std::size_t capacity) {
+    const std::string_view text = UpToNul(stored);
+    if (text == Fit(value, width)) return true;
+    // A value that filled its contact field may have been cut there: the slot holds it when
+    // it holds more of the same text (written by Palm Desktop, say), which stays.
+    return capacity > 0 && value.size() == capacity - 1 && text.size() > value.size() &&
+           text.substr(0, value.size()) == value;
+}
+
+void ListEdits(const ContactRecord& contact, const PalmRecord& record, bool new_record, RecordEdits* out,
+               int saved_fields) {
     out->Clear();
-    EditLister(contact, record, new_record, out).Run();
+    EditLister(contact, record, new_record, saved_fields, out).Run();
 }
 
 bool ApplyEdits(const RecordEdits& edits, PalmRecord* record) {
@@ -361,6 +410,7 @@ const PalmRecord& BlankRecord(const RecordLayout& layout) {
 }
 
 const char* FieldWords(const RecordEdit& e) {
+    if (e.words) return e.words;
     if (e.kind == EditKind::kDate) return "Birthday";
     if (e.label >= 0 && e.label < 8) return kLabelWords[e.label];
     const int t = static_cast<int>(e.text);
@@ -386,6 +436,8 @@ const char* FieldWords(const RecordEdit& e) {
         case ContactText::kCompany: return "Company";
         case ContactText::kTitle: return "Title";
         case ContactText::kWebPage: return "Web Page";
+        case ContactText::kPager: return kLabelWords[kPager];
+        case ContactText::kBirthday: return "Birthday";
         case ContactText::kNote: return "Note";
         default: return "";
     }

@@ -34,6 +34,10 @@ struct RecordEdit {
     ContactText text = ContactText::kFirstName;
     // The phone label of the slot after the edit (phone texts and labels), else -1.
     std::int32_t label = -1;
+    // The contact's extra the entry carries (text kExtra), else -1.
+    int extra = -1;
+    // What the value is, where no position or label says it (an extra no field holds).
+    const char* words = nullptr;
     // Texts: what the record holds now as a contact reads it, and what it will hold (the
     // contact's value cut to the position's width). They point into the contact and the
     // record, and are valid while both are.
@@ -46,6 +50,8 @@ struct RecordEdit {
     bool write = false;
 
     bool Cut() const { return kind == EditKind::kText && kept < length; }
+    // A value the record has no room for at all.
+    bool NoRoom() const { return position < 0; }
     // What a user is shown of a merge: the texts and the birthday it writes. A label or an
     // address kind changes only together with a text it makes room for.
     bool Shown() const { return write && (kind == EditKind::kText || kind == EditKind::kDate); }
@@ -78,7 +84,16 @@ private:
 // contact has one and it differs from the stored text as a read gives it, so a value nobody
 // changed stays whole (however long); the private flag, the labels of slots the contact does
 // not write into, and every text the contact does not change stay as they are.
-void ListEdits(const ContactRecord& contact, const PalmRecord& record, bool new_record, RecordEdits* out);
+// Positions at or past saved_fields are not saved (a file whose rows are shorter than the
+// layout's): a value for them finds no room.
+void ListEdits(const ContactRecord& contact, const PalmRecord& record, bool new_record, RecordEdits* out,
+               int saved_fields = kMaxRecordFields);
+
+// A slot holds a value when its text, up to the first NUL, is the value cut to the slot's
+// width, or when the value filled its contact field of `capacity` bytes (and so may have
+// been cut there) and the slot holds more of the same text. The one test for "already
+// held", "differs" and "identical" of phone slots.
+bool SlotHolds(std::string_view stored, std::string_view value, std::size_t width, std::size_t capacity);
 
 // Applies the writes of a list made for this record. False when memory runs out; the
 // record may then hold part of them.

@@ -11,6 +11,8 @@ namespace tarvenne {
 namespace {
 
 constexpr std::int32_t kKeyLabels[4] = {kHomePhone, kWorkPhone, kMobilePhone, kMainPhone};
+constexpr std::size_t kSlotWidth = 32;     // every phone slot of both layouts
+constexpr std::size_t kPhoneCapacity = 24;  // a contact's phone fields
 
 // 64-bit FNV-1a over the texts, the length of each but the last first so that "ab"+"c"
 // and "a"+"bc" differ; never 0, which stands for no key.
@@ -24,6 +26,9 @@ std::uint64_t KeyOf(std::initializer_list<std::string_view> texts) {
     }
     return h ? h : 1;
 }
+
+// One of 32 bits for a phone number as a slot holds it.
+std::uint32_t PhoneBit(std::string_view held) { return 1u << (KeyOf({held}) >> 59); }
 
 bool WeakName(const ContactRecord& c) {
     const auto unknown = [](const std::string& name) { return name.find('?') != std::string::npos; };
@@ -40,15 +45,18 @@ std::string_view KeyPhone(const ContactRecord& c, int i) {
     }
 }
 
-std::string_view PhoneAsRead(const PalmRecord& r, std::int32_t label, std::size_t capacity) {
-    const int slot = PhoneSlotRead(r, label);
-    return slot < 0 ? std::string_view() : TextAsRead(r.Text(r.Layout().phone[slot]), capacity);
+// The record's e-mail as the e-mail key compares it: its first filled e-mail slot, cut to a
+// slot's width.
+std::string_view EmailKey(const PalmRecord& r) {
+    const int slot = PhoneSlotRead(r, kEmail);
+    return slot < 0 ? std::string_view() : Fit(UpToNul(r.Text(r.Layout().phone[slot])), kSlotWidth);
 }
 
 }  // namespace
 
-void TargetContactList::Attach(RecordList* records) {
+void TargetContactList::Attach(RecordList* records, int saved_fields) {
     records_ = records;
+    saved_fields_ = saved_fields;
     entries_.clear();
     entries_.shrink_to_fit();
     for (int k = 0; k < kKeys; ++k) {
@@ -62,15 +70,13 @@ void TargetContactList::ReadKeys(Entry& entry) const {
     const PalmRecord& r = *records_->At(entry.record);
     const RecordLayout& l = r.Layout();
     entry.key[kByName] = KeyOf({TextAsRead(r.Text(l.last_name), 32), TextAsRead(r.Text(l.first_name), 32)});
-    const std::string_view email = PhoneAsRead(r, kEmail, 64);
+    const std::string_view email = EmailKey(r);
     entry.key[kByEmail] = email.empty() ? 0 : KeyOf({email});
-    bool has_empty_slot = false;
-    for (int i = 0; i < l.phones; ++i) has_empty_slot = has_empty_slot || r.Text(l.phone[i]).empty();
-    for (int k = 0; k < 4; ++k) {
-        entry.phone_hash[k] = KeyOf({PhoneAsRead(r, kKeyLabels[k], 24)});
-        bool labelled = false;
-        for (int i = 0; i < l.phones; ++i) labelled = labelled || r.Integer(l.phone_label[i]) == kKeyLabels[k];
-        entry.phone_writable[k] = labelled || has_empty_slot;
+    for (int k = 0; k < 4; ++k) entry.phone_bits[k] = 0;
+    for (int i = 0; i < l.phones; ++i) {
+        const std::string_view text = UpToNul(r.Text(l.phone[i]));
+        for (int k = 0; k < 4 && !text.empty(); ++k)
+            if (r.Integer(l.phone_label[i]) == kKeyLabels[k]) entry.phone_bits[k] |= PhoneBit(text);
     }
 }
 
@@ -170,11 +176,18 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
         return result;
     }
     const ContactRecord& c = *contact;
+    const std::string_view email = Fit(c.email, kSlotWidth);
+    const bool email_cut = email.size() < c.email.size();
     const Chain* names = ChainOf(kByName, KeyOf({c.last_name, c.first_name}));
-    const Chain* emails = c.email.empty() ? nullptr : ChainOf(kByEmail, KeyOf({c.email}));
+    const Chain* emails = email.empty() ? nullptr : ChainOf(kByEmail, KeyOf({email}));
     const bool weak = WeakName(c);
-    std::uint64_t hash[4];
-    for (int k = 0; k < 4; ++k) hash[k] = KeyOf({KeyPhone(c, k)});
+    std::uint32_t bit[4];
+    bool open[4];  // a phone the bits cannot rule out: one that filled its field may be cut
+    for (int k = 0; k < 4; ++k) {
+        const std::string_view phone = KeyPhone(c, k);
+        bit[k] = phone.empty() ? 0 : PhoneBit(Fit(phone, kSlotWidth));
+        open[k] = phone.size() == kPhoneCapacity - 1;
+    }
 
     // Both chains in ascending position, as a walk from the first entry would meet them.
     std::uint32_t n = names ? names->first : kNone, e = emails ? emails->first : kNone;
@@ -184,28 +197,43 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
         if (by_name) n = entries_[n].next[kByName];
         if (by_email) e = entries_[e].next[kByEmail];
         const Entry& entry = entries_[position];
-        // Most candidates fail here on a hash; an equal hash is checked on the texts.
-        bool may_confirm = false;
-        for (int k = 0; k < 4; ++k) may_confirm = may_confirm || hash[k] == entry.phone_hash[k];
-        if (!may_confirm) continue;
-        // Only an identical entry counts through a weak name alone; a phone the contact
-        // brings that differs from the entry's, and that a merge could write, rules it out.
-        bool ruled_out = false;
-        for (int k = 0; weak && !by_email && k < 4; ++k)
-            ruled_out = ruled_out || (!KeyPhone(c, k).empty() && entry.phone_writable[k] &&
-                                      hash[k] != entry.phone_hash[k]);
-        if (ruled_out) continue;
+        // Most namesakes are passed over here: a phone of theirs conflicts and none is held.
+        bool may_hold = false, conflicts = false;
+        for (int k = 0; k < 4; ++k) {
+            if (bit[k] == 0 || entry.phone_bits[k] == 0) continue;
+            const bool maybe = open[k] || (entry.phone_bits[k] & bit[k]) != 0;
+            may_hold = may_hold || maybe;
+            conflicts = conflicts || !maybe;
+        }
+        if (conflicts && !may_hold && !(by_name && by_email)) continue;
 
         const PalmRecord& record = *records_->At(entry.record);
         const RecordLayout& l = record.Layout();
         // Keys that share a hash with another are told apart by the texts.
         by_name = by_name && TextAsRead(record.Text(l.last_name), 32) == c.last_name.str() &&
                   TextAsRead(record.Text(l.first_name), 32) == c.first_name.str();
-        by_email = by_email && PhoneAsRead(record, kEmail, 64) == c.email.str();
-        bool confirmed = false;
-        for (int k = 0; k < 4 && !confirmed; ++k) confirmed = PhoneAsRead(record, kKeyLabels[k], 24) == KeyPhone(c, k);
-        if ((!by_name && !by_email) || !confirmed) continue;
-        ListEdits(c, record, false, &scratch_);
+        by_email = by_email && EmailKey(record) == email;
+        if (!by_name && !by_email) continue;
+        bool held = false, conflict = false;
+        for (int k = 0; k < 4; ++k) {
+            const std::string_view phone = KeyPhone(c, k);
+            if (phone.empty()) continue;
+            bool filled = false, holds = false;
+            for (int i = 0; i < l.phones; ++i) {
+                if (record.Integer(l.phone_label[i]) != kKeyLabels[k]) continue;
+                const std::string_view text = record.Text(l.phone[i]);
+                if (UpToNul(text).empty()) continue;
+                filled = true;
+                holds = holds || SlotHolds(text, phone, l.width[l.phone[i]], kPhoneCapacity);
+            }
+            held = held || holds;
+            conflict = conflict || (filled && !holds);
+        }
+        // An e-mail that had to be cut to match says too little on its own.
+        const bool email_says = by_email && (!email_cut || held);
+        const bool person = (by_name && email_says) || held || (!conflict && (by_name || email_says));
+        if (!person) continue;
+        ListEdits(c, record, false, &scratch_, saved_fields_);
         const bool identical = scratch_.Identical();
         if (weak && !by_email && !identical) continue;
         result.code = identical ? kMatchIdentical : kMatchDiffers;

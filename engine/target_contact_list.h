@@ -33,8 +33,9 @@ public:
     TargetContactList(const TargetContactList&) = delete;
     TargetContactList& operator=(const TargetContactList&) = delete;
 
-    // The records the entries stand for (not owned); empties the list.
-    void Attach(RecordList* records);
+    // The records the entries stand for (not owned), of which a save writes the first
+    // saved_fields positions; empties the list.
+    void Attach(RecordList* records, int saved_fields = kMaxRecordFields);
     // Adds an entry for the record at that position of the attached list; false when
     // there is no such record or memory runs out.
     bool AppendRecord(std::uint32_t record_position);
@@ -47,12 +48,19 @@ public:
     bool Read(std::uint32_t entry, ContactRecord* contact) const;
 
     // The duplicate search. An entry is a candidate when its first and last name equal
-    // the contact's, or its e-mail does (not empty); a candidate is confirmed when one of
-    // home, work, mobile and main phone is equal (empty equals empty). The first confirmed
-    // candidate decides: identical (1) when merging the contact into its record would
-    // change no byte, else differs (3). A name key that is weak (both names empty, or
-    // either holding '?', as names the code page cannot hold come out) never decides a
-    // differing match on its own: such a candidate counts only when identical.
+    // the contact's, or its e-mail does (not empty; both cut to a phone slot's width). A
+    // candidate is the contact's person when
+    //  - its names and its e-mail equal the contact's (an e-mail that had to be cut to match
+    //    also needs an equal key phone), or
+    //  - a key phone (home, work, mobile, main) of the contact is held by one of the
+    //    record's slots of that label, or
+    //  - no key phone conflicts: none that the contact has and the record has other values
+    //    of, in filled slots of that label, and none equal to it.
+    // So namesakes whose phones differ are two people. The first such candidate decides:
+    // identical (1) when the merge's edit list has no writes, else differs (3). A name key
+    // that is weak (both names empty, or either holding '?', as names the code page cannot
+    // hold come out) never decides a differing match on its own: a candidate found through
+    // it alone counts only when identical.
     MatchResult FindMatch(const ContactRecord* contact) const;
 
     void FreeAll() { Attach(nullptr); }
@@ -63,13 +71,14 @@ private:
 
     // What the search looks at first, kept per entry so that most candidates are passed
     // over without reading their records. Entries with one key form a chain in ascending
-    // position; a key of 0 is none (no e-mail).
+    // position; a key of 0 is none (no e-mail). Per key phone label (home, work, mobile,
+    // main), one bit for each value its filled slots hold: a contact's phone whose bit is
+    // not there is held by none of them.
     struct Entry {
         std::uint32_t record = 0;
         std::uint64_t key[kKeys] = {};
         std::uint32_t next[kKeys] = {kNone, kNone};
-        std::uint64_t phone_hash[4] = {};  // home, work, mobile, main as read
-        bool phone_writable[4] = {};       // a merge of that phone would reach a slot
+        std::uint32_t phone_bits[4] = {};
     };
     // The chains: an open-addressing table from key to the first and last entry.
     struct Chain {
@@ -84,6 +93,7 @@ private:
     void Unlink(Key which, std::uint32_t position);
 
     RecordList* records_ = nullptr;  // the loaded file's records; not owned
+    int saved_fields_ = kMaxRecordFields;
     mutable RecordEdits scratch_;    // the search's edit list, kept for its memory
     std::vector<Entry> entries_;
     std::vector<Chain> chains_[kKeys];

@@ -22,13 +22,22 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
     const P ann_again{"Ann", "Lee", "Boss", "", "", {{1, "111"}}};
     const P bo{"Bo", "Ng", "", "", "", {{4, std::string("bo@x\0old", 8)}, {1, "5"}}};
     const P acme{"", "", "", "Acme", "", {{0, "100"}}}, cyrillic{"????", "??????", "", "", "", {{1, "+7 1"}}};
-    auto job = Open(FileOf({ann, ann_again, bo, acme, cyrillic}));
+    const std::string mail = "lara.longmail@an-unusually-long-domain.example";  // cut in a slot
+    const P lara{"Lara", "Long", "", "", "", {{4, mail.substr(0, 31)}, {0, "600"}}};
+    const P wes{"Wes", "Two", "", "", "", {{0, "111"}, {0, "222"}}};
+    auto job = Open(FileOf({ann, ann_again, bo, acme, cyrillic, lara, wes}));
     const auto contact = [](std::string first, std::string last, std::string home, std::string email,
                             std::string title) {
         ContactRecord c = Contact(first, last);
         c.home_phone = home;
         c.email = email;
         c.title = title;
+        return c;
+    };
+    const auto with = [](ContactRecord c, const char* work, const char* mobile, const char* extra_work) {
+        c.work_phone = work;
+        c.mobile_phone = mobile;
+        if (*extra_work) c.extras.push_back(ContactExtra{kWorkPhone, std::string_view(extra_work)});
         return c;
     };
     struct Case {
@@ -39,8 +48,16 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
     } cases[] = {
         {"same names, same phone, nothing new", contact("Ann", "Lee", "111", "", ""), kMatchIdentical, 0},
         {"same names, a new title", contact("Ann", "Lee", "111", "", "Head"), kMatchDiffers, 0},
-        {"same names, another home phone; empty phones confirm", contact("Ann", "Lee", "999", "", ""),
+        {"same names, no key phone on either side to tell them apart", contact("Ann", "Lee", "", "", ""),
+         kMatchIdentical, 0},
+        {"same names, another home phone: a namesake", contact("Ann", "Lee", "999", "", ""), kMatchNone, 0},
+        {"same names and e-mail, a new mobile: still her own", with(contact("Ann", "Lee", "", "ann@x.example", ""), "", "7", ""),
          kMatchDiffers, 0},
+        {"an e-mail cut to match, and no phone held", contact("L.", "L.", "", mail, ""), kMatchNone, 0},
+        {"an e-mail cut to match, and the work phone held", with(contact("L.", "L.", "", mail, ""), "600", "", ""),
+         kMatchDiffers, 5},
+        {"two work numbers the other way round", with(contact("Wes", "Two", "", "", ""), "222", "", "111"),
+         kMatchIdentical, 6},
         {"names differ in case", contact("ann", "lee", "111", "", ""), kMatchNone, 0},
         {"other names, same e-mail", contact("A.", "L.", "111", "ann@x.example", ""), kMatchDiffers, 0},
         {"other names, no e-mail", contact("A.", "L.", "111", "", ""), kMatchNone, 0},
@@ -60,21 +77,40 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
     EXPECT_EQ(job->TargetContacts().FindMatch(nullptr).code, kMatchBadInput);
 }
 
-// The rules without lookups: the first entry, in order, that passes the key and the
-// confirming test and, through a weak name alone, is identical.
+// The rules without lookups: the first entry, in order, found by a key and taken for the
+// contact's person that, through a weak name alone, is identical.
 MatchResult Walk(const TargetContactList& list, const RecordList& records, const ContactRecord& c) {
     const auto weak = [](const ContactRecord& x) {
         return (x.first_name.empty() && x.last_name.empty()) || x.first_name.str().find('?') != std::string::npos ||
                x.last_name.str().find('?') != std::string::npos;
     };
+    const auto phones = [](const ContactRecord& x, std::int32_t label, std::string_view named) {
+        std::vector<std::string> values;
+        if (!named.empty()) values.emplace_back(named);
+        for (const ContactExtra& extra : x.extras)
+            if (extra.label == label) values.push_back(extra.text.str());
+        return values;
+    };
+    const std::int32_t labels[4] = {kHomePhone, kWorkPhone, kMobilePhone, kMainPhone};
     for (std::uint32_t i = 0; i < list.Count(); ++i) {
         ContactRecord e;
         list.Read(i, &e);
         const bool by_name = e.first_name == c.first_name && e.last_name == c.last_name;
-        const bool by_email = !c.email.empty() && e.email == c.email;
-        const bool confirmed = e.home_phone == c.home_phone || e.work_phone == c.work_phone ||
-                               e.mobile_phone == c.mobile_phone || e.main_phone == c.main_phone;
-        if ((!by_name && !by_email) || !confirmed) continue;
+        const bool by_email = !c.email.empty() && Fit(e.email, 32) == Fit(c.email, 32);
+        if (!by_name && !by_email) continue;
+        const std::string_view mine[4] = {c.home_phone, c.work_phone, c.mobile_phone, c.main_phone};
+        const std::string_view theirs[4] = {e.home_phone, e.work_phone, e.mobile_phone, e.main_phone};
+        bool held = false, conflict = false;
+        for (int k = 0; k < 4; ++k) {
+            if (mine[k].empty()) continue;
+            bool holds = false;
+            const std::vector<std::string> values = phones(e, labels[k], theirs[k]);
+            for (const std::string& v : values) holds = holds || SlotHolds(v, mine[k], 32, 24);
+            held = held || holds;
+            conflict = conflict || (!values.empty() && !holds);
+        }
+        const bool email_says = by_email && (Fit(c.email, 32).size() == c.email.size() || held);
+        if (!((by_name && email_says) || held || (!conflict && (by_name || email_says)))) continue;
         RecordEdits edits;
         ListEdits(c, *records.At(list.RecordPosition(i)), false, &edits);
         const bool identical = edits.Identical();
@@ -110,6 +146,7 @@ TEST_P(MatchingTest, LookupsFindWhatAPlainWalkFinds) {
         c.work_phone = pick({"", "1", "3"});
         c.mobile_phone = pick({"", "2"});
         c.email = pick({"", "", "x@y", "1"});
+        if (random() % 4 == 0) c.extras.push_back(ContactExtra{static_cast<std::int32_t>(random() % 8), std::string_view(pick({"1", "2", "x@y"}))});
         const MatchResult walked = Walk(job->TargetContacts(), job->LoadedLayout() == kLayoutClassic
                                                                    ? job->ClassicFile().Records()
                                                                    : job->PalmSgFile().Records(), c);

@@ -43,7 +43,7 @@ std::string Describe(const RecordEdit& e, const RecordLayout& l) {
         default: break;
     }
     d = FieldWords(e);
-    if (e.position < 0) return d + ": no room for " + std::string(e.to);
+    if (e.NoRoom()) return d + ": no room for " + EditValueText(e, true);
     d += ": " + EditValueText(e, false);
     if (e.write) d += " -> " + EditValueText(e, true);
     if (e.Cut()) d += " [" + std::to_string(e.length) + ">" + std::to_string(e.kept) + "]";
@@ -73,7 +73,16 @@ struct Case {
     P stored;        // the record it matches (fresh: a record of someone else)
     ContactRecord contact;
     std::vector<std::string> classic, palmsg;  // palmsg {"="}: as classic
+    int fields = -1;  // fields per record of the file; -1: the full row
 };
+
+ContactExtra Extra(std::int32_t label, const std::string& text, const char* words = nullptr) {
+    ContactExtra e;
+    e.label = label;
+    e.text = text;
+    e.words = words;
+    return e;
+}
 
 class RecordEditsTest : public TargetFileTest {};
 
@@ -100,7 +109,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
          With(Contact("Ann", "Lee"),
               [&](ContactRecord& c) {
                   c.company = company;  // 63 as a contact holds it: equal as read
-                  c.work_phone = long_phone;
+                  c.work_phone = long_phone;  // 23 of the slot's 25 as a contact holds it
                   c.title = "Manager";
                   c.work.street = "Office Way 2";  // no work block: the first empty block takes it
                   c.home.street = "Home Road 1";
@@ -116,28 +125,41 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
           "Work Phone: " + long_phone.substr(0, 23), "Other Phone:  -> 3", "Work address: Street:  -> Office Way 2",
           "Home address: Street: Home Road 1", "Home address: City: Homeville", "block 2 kind: Other address -> Work address",
           "Custom 1: c1"}},
-        {"a label held twice is written where a read finds it; addresses by their kind", false, kim,
+        {"a label held twice: a value any of its slots holds stays, an extra goes after them, or anywhere free", false, kim,
          With(Contact("Kim", "Two"),
               [](ContactRecord& c) {
-                  c.home_phone = "newest home";
+                  c.home_phone = "newer home";  // the third slot's
+                  c.extras = {Extra(kHomePhone, "old home"), Extra(kHomePhone, "third home"),
+                              Extra(kEmail, "kim@two.example")};
                   c.home.street = "Home 2";
                   c.work.street = "Work 1";
               }),
-         {"First Name: Kim", "Last Name: Two", "Home Phone: newer home -> newest home",
-          "Work address: Street: Home 1 -> Work 1", "Home address: Street: no room for Home 2"},
-         {"First Name: Kim", "Last Name: Two", "Home Phone: newer home -> newest home", "Work address: Street: Work 1",
-          "Home address: Street: Home 1 -> Home 2"}},
+         {"First Name: Kim", "Last Name: Two", "Home Phone: newer home", "Home Phone: old home",
+          "Home Phone:  -> third home", "E-Mail:  -> kim@two.example", "slot 2 label: Home Phone -> E-Mail",
+          "slot 4 label: Work Phone -> Home Phone", "Work address: Street: Home 1 -> Work 1",
+          "Home address: Street: no room for Home 2"},
+         {"First Name: Kim", "Last Name: Two", "Home Phone: newer home", "Home Phone: old home",
+          "Home Phone:  -> third home", "E-Mail:  -> kim@two.example", "slot 2 label: Home Phone -> E-Mail",
+          "slot 4 label: Work Phone -> Home Phone", "Work address: Street: Work 1", "Home address: Street: Home 1 -> Home 2"}},
+        {"a namesake whose home phone no home slot holds is someone else", true, kim,
+         With(Contact("Kim", "Two"), [](ContactRecord& c) { c.home_phone = "newest home"; }),
+         {"First Name:  -> Kim", "Last Name:  -> Two", "Home Phone:  -> newest home",
+          "slot 1 label: Work Phone -> Home Phone", "slot 2 label: Work Phone -> Mobile Phone"},
+         {"First Name:  -> Kim", "Last Name:  -> Two", "Home Phone:  -> newest home",
+          "slot 1 label: Work Phone -> Home Phone", "slot 2 label: Work Phone -> Mobile Phone",
+          "block 2 kind: Work address -> Home address", "block 3 kind: Work address -> Other address"}},
         {"a block of another kind is left alone; an empty one takes the kind", false, mixed,
          With(Contact("Mia", "Kind"),
               [](ContactRecord& c) {
                   c.work_phone = "1";
                   c.work.city = "Berlin";
                   c.home.street = "Home";
+                  c.web_page = "http://mia.example/";
               }),
          {"First Name: Mia", "Last Name: Kind", "Work Phone: 1", "Work address: City:  -> Berlin",
-          "Home address: Street: no room for Home"},
+          "Home address: Street: no room for Home", "Web Page: no room for http://mia.example/"},
          {"First Name: Mia", "Last Name: Kind", "Work Phone: 1", "Work address: City:  -> Berlin",
-          "Home address: Street:  -> Home", "block 3 kind: 5 -> Home address"}},
+          "Home address: Street:  -> Home", "block 3 kind: 5 -> Home address", "Web Page:  -> http://mia.example/"}},
         {"an e-mail longer than a slot is cut; a birthday the contact lacks stays", false, bo,
          With(Contact("Bo", "Day"),
               [&](ContactRecord& c) {
@@ -160,20 +182,37 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.email = mail;
                   c.birthday = 30000.0;
               }),
-         {"First Name: Bo", "Last Name: Day", "E-Mail: " + mail.substr(0, 31) + " [46>31]"},
+         {"First Name: Bo", "Last Name: Day", "E-Mail: " + mail.substr(0, 31) + " [46>31]",
+          "Birthday: no room for 1982-02-18"},
          {"First Name: Bo", "Last Name: Day", "E-Mail: " + mail.substr(0, 31) + " [46>31]",
           "Birthday: 1968-06-11 -> 1982-02-18"}},
-        {"a new record: phones from the first slot in label order", true, someone,
+        {"a pager, named, where the record has room; extras with none left are told", false,
+         P{"Pia", "Full", "", "", "", {{0, "1"}, {1, "2"}, {2, "3"}, {3, "4"}, {4, "pia@full.example"}}},
+         With(Contact("Pia", "Full"),
+              [](ContactRecord& c) {
+                  c.work_phone = "1";
+                  c.pager = "99";
+                  c.extras = {Extra(kFax, "33"), Extra(-1, "http://two.example/", "Web Page")};
+              }),
+         {"First Name: Pia", "Last Name: Full", "Work Phone: 1", "Pager: no room for 99", "Fax: no room for 33",
+          "Web Page: no room for http://two.example/"},
+         {"First Name: Pia", "Last Name: Full", "Work Phone: 1", "Pager:  -> 99", "Fax:  -> 33",
+          "slot 6 label: Work Phone -> Pager", "slot 7 label: Work Phone -> Fax",
+          "Web Page: no room for http://two.example/"}},
+        {"a new record: phones from the first slot in label order, the pager after the mobile", true, someone,
          With(Contact("Ada", "Byron"),
               [](ContactRecord& c) {
                   c.work_phone = "1";
                   c.email = "ada@example.com";
                   c.mobile_phone = "7";
+                  c.pager = "6";
               }),
          {"First Name:  -> Ada", "Last Name:  -> Byron", "Work Phone:  -> 1", "E-Mail:  -> ada@example.com",
-          "Mobile Phone:  -> 7", "slot 2 label: Work Phone -> E-Mail", "slot 3 label: Work Phone -> Mobile Phone"},
+          "Mobile Phone:  -> 7", "Pager:  -> 6", "slot 2 label: Work Phone -> E-Mail",
+          "slot 3 label: Work Phone -> Mobile Phone", "slot 4 label: Work Phone -> Pager"},
          {"First Name:  -> Ada", "Last Name:  -> Byron", "Work Phone:  -> 1", "E-Mail:  -> ada@example.com",
-          "Mobile Phone:  -> 7", "slot 2 label: Work Phone -> E-Mail", "slot 3 label: Work Phone -> Mobile Phone",
+          "Mobile Phone:  -> 7", "Pager:  -> 6", "slot 2 label: Work Phone -> E-Mail",
+          "slot 3 label: Work Phone -> Mobile Phone", "slot 4 label: Work Phone -> Pager",
           "block 2 kind: Work address -> Home address", "block 3 kind: Work address -> Other address"}},
         {"a new record: seven phones, five slots; addresses by kind", true, someone,
          With(Contact("Bob", "All"),
@@ -181,7 +220,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.work_phone = "0";
                   c.home_phone = "1";
                   c.fax = "2";
-                  c.home_fax = "22";  // the fax label holds one number
+                  c.extras = {Extra(kFax, "22")};  // the fax label holds one number a slot
                   c.other_phone = "3";
                   c.email = "4";
                   c.main_phone = "5";
@@ -190,14 +229,14 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
               }),
          {"First Name:  -> Bob", "Last Name:  -> All", "Work Phone:  -> 0", "Home Phone:  -> 1", "Fax:  -> 2",
           "Other Phone:  -> 3", "E-Mail:  -> 4", "Main Phone: no room for 5", "Mobile Phone: no room for 7",
-          "slot 2 label: Work Phone -> Home Phone", "slot 3 label: Work Phone -> Fax",
-          "slot 4 label: Work Phone -> Other Phone", "slot 5 label: Work Phone -> E-Mail", "Fax: no room for 22",
+          "Fax: no room for 22", "slot 2 label: Work Phone -> Home Phone", "slot 3 label: Work Phone -> Fax",
+          "slot 4 label: Work Phone -> Other Phone", "slot 5 label: Work Phone -> E-Mail",
           "Home address: City: no room for Home Town"},
          {"First Name:  -> Bob", "Last Name:  -> All", "Work Phone:  -> 0", "Home Phone:  -> 1", "Fax:  -> 2",
-          "Other Phone:  -> 3", "E-Mail:  -> 4", "Main Phone:  -> 5", "Mobile Phone:  -> 7",
+          "Other Phone:  -> 3", "E-Mail:  -> 4", "Main Phone:  -> 5", "Mobile Phone:  -> 7", "Fax: no room for 22",
           "slot 2 label: Work Phone -> Home Phone", "slot 3 label: Work Phone -> Fax",
           "slot 4 label: Work Phone -> Other Phone", "slot 5 label: Work Phone -> E-Mail",
-          "slot 6 label: Work Phone -> Main Phone", "slot 7 label: Work Phone -> Mobile Phone", "Fax: no room for 22",
+          "slot 6 label: Work Phone -> Main Phone", "slot 7 label: Work Phone -> Mobile Phone",
           "Home address: City:  -> Home Town", "block 2 kind: Work address -> Home address",
           "block 3 kind: Work address -> Other address"}},
         {"a new record: a home fax takes the fax label, a label without a value the next slot", true, someone,
@@ -207,6 +246,19 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
          {"First Name:  -> Cy", "Last Name:  -> Fax", "Fax:  -> 22", "slot 1 label: Work Phone -> Fax",
           "slot 2 label: Work Phone -> Mobile Phone", "block 2 kind: Work address -> Home address",
           "block 3 kind: Work address -> Other address"}},
+        {"a file whose rows are shorter than the layout's: what lies past them finds no room", false,
+         P{"Sam", "Short", "", "", "", {{1, "5"}}},
+         With(Contact("Sam", "Short"),
+              [](ContactRecord& c) {
+                  c.home_phone = "5";
+                  c.note = "a note";
+                  c.work.city = "Oslo";
+              }),
+         {"First Name: Sam", "Last Name: Short", "Home Phone: 5", "Work address: City:  -> Oslo",
+          "Note: no room for a note"},
+         {"First Name: Sam", "Last Name: Short", "Home Phone: no room for 5", "Work address: City: no room for Oslo",
+          "Note:  -> a note"},
+         /*fields=*/21},
     };
 
     for (const Case& c : cases) {
@@ -215,7 +267,10 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
         P deleted = c.stored, archived = c.stored;
         deleted.status = 0x80;
         archived.status = 0x04;
-        auto job = Open(FileOf({deleted, archived, c.stored}));
+        FileOptions o;
+        o.stored_name = Path();
+        o.fields_per_record = c.fields;
+        auto job = Open(BuildFile(layout(), {RowOf(layout(), deleted), RowOf(layout(), archived), RowOf(layout(), c.stored)}, o));
         RecordList& records = classic() ? job->ClassicFile().Records() : job->PalmSgFile().Records();
         const RecordLayout& l = records.Layout();
 
@@ -245,7 +300,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
         }
         const std::set<int> stamped = {l.placement, l.record_number, l.entry_index};
         for (int p = 0; p < l.fields; ++p)
-            if (!written.count(p) && p != l.status && !(c.fresh && stamped.count(p)))
+            if (!written.count(p) && p != l.status && !(c.fresh && stamped.count(p)) && p < l.fields)
                 EXPECT_EQ(now[p], before[p]) << "position " << p;
         EXPECT_EQ(Positions(*records.At(0)), untouched[0]);
         EXPECT_EQ(Positions(*records.At(1)), untouched[1]);
