@@ -39,8 +39,9 @@ struct ConvertReport {
 };
 
 // The texts of a contact just added or updated that the file holds shorter than given.
-void AddCuts(const wab::SourceContact& contact, const RecordEdits& edits, std::vector<Cut>* cuts) {
-    for (const wab::TextCut& cut : wab::CutTexts(contact, edits)) cuts->push_back(Cut{&contact, cut});
+void AddCuts(const wab::SourceContact& contact, const ContactRecord& record, const RecordEdits& edits,
+             std::vector<Cut>* cuts) {
+    for (const wab::TextCut& cut : wab::CutTexts(contact, record, edits)) cuts->push_back(Cut{&contact, cut});
 }
 
 std::string_view NameOf(const Cut& c) { return c.contact->Text(wab::tag::kDisplayName); }
@@ -184,11 +185,11 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
             switch (job.LastOutcome()) {
                 case AddOutcome::kAdded:
                     ++report.added;
-                    AddCuts(*c, job.LastEdits(), &report.cuts);
+                    AddCuts(*c, record, job.LastEdits(), &report.cuts);
                     break;
                 case AddOutcome::kUpdated:
                     ++report.updated;
-                    AddCuts(*c, job.LastEdits(), &report.cuts);
+                    AddCuts(*c, record, job.LastEdits(), &report.cuts);
                     break;
                 case AddOutcome::kSkipped: ++report.skipped; break;
                 default:

@@ -27,6 +27,8 @@ struct ContactExtra {
     BoundedText<64> text;
     std::uint32_t origin = 0;       // the caller's name for where it came from (a property tag)
     const char* words = nullptr;    // label -1: what it is, in the user's words ("Web Page")
+    std::uint32_t delivered = 0;    // its bytes as delivered, when more than the text holds
+    std::uint32_t unmapped = 0;     // characters of it stored as '?'
 };
 
 struct ContactRecord {

@@ -7,6 +7,8 @@
 #include "wab/automation_date.h"
 #include "wab/wab_loader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace tarvenne::wab {
@@ -38,6 +40,85 @@ bool SetCustomFieldMap(const std::uint32_t* tags, std::uint32_t count) {
     return true;
 }
 
+namespace {
+
+// Equal without regard to letter case and surrounding blanks.
+bool SameWords(std::string_view a, std::string_view b) {
+    const auto trim = [](std::string_view s) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+        return s;
+    };
+    a = trim(a);
+    b = trim(b);
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// Every phone and fax number of an entry, in the order a name stands in for them.
+constexpr std::uint32_t kNumberTags[] = {
+    tag::kBusinessPhone, tag::kHomePhone,   tag::kMobilePhone, tag::kPrimaryPhone, tag::kOtherPhone,
+    tag::kPager,         tag::kPrimaryFax,  tag::kBusinessFax, tag::kHomeFax,      tag::kBusinessPhone2,
+    tag::kHomePhone2,    tag::kCarPhone,    tag::kIsdn};
+
+// The display name stands in for the names only when it says more than the entry's
+// company, e-mail address and numbers: a company-only or e-mail-only entry keeps its names
+// empty, so that the weak-name rule keeps two desks of one company apart.
+bool DisplayNameSaysMore(const SourceContact& c, std::string_view display) {
+    if (display.empty() || SameWords(display, c.Text(tag::kCompany)) ||
+        SameWords(display, c.Text(tag::kEmailAddress)))
+        return false;
+    for (std::uint32_t t : kNumberTags)
+        if (SameWords(display, c.Text(t))) return false;
+    return true;
+}
+
+// The label a value of a kind takes when it is an extra; -1 for kinds no slot holds.
+std::int32_t ExtraLabel(std::uint32_t t) {
+    switch (t) {
+        case tag::kEmailAddress: return kEmail;
+        case tag::kBusinessPhone: case tag::kBusinessPhone2: return kWorkPhone;
+        case tag::kHomePhone: case tag::kHomePhone2: return kHomePhone;
+        case tag::kMobilePhone: case tag::kCarPhone: return kMobilePhone;
+        case tag::kPager: return kPager;
+        case tag::kPrimaryFax: case tag::kBusinessFax: case tag::kHomeFax: return kFax;
+        case tag::kPrimaryPhone: return kMainPhone;
+        case tag::kOtherPhone: case tag::kIsdn: return kOtherPhone;
+        default: return -1;
+    }
+}
+
+// What an extra no slot holds is, in the user's words.
+const char* ExtraWords(std::uint32_t t) {
+    switch (t) {
+        case tag::kBusinessHomepage: case tag::kPersonalHomepage: return "Web Page";
+        case tag::kBusinessStreet: return "Work address";
+        case tag::kHomeStreet: return "Home address";
+        case tag::kOtherStreet: return "Other address";
+        default: {
+            const int row = FindPropertyRow(t);
+            return row >= 0 ? PropertyTable()[row].name : "Other value";
+        }
+    }
+}
+
+void AddExtra(ContactRecord& r, std::uint32_t t, std::string_view text, std::uint32_t delivered = 0,
+              std::uint32_t unmapped = 0) {
+    if (text.empty()) return;
+    ContactExtra extra;
+    extra.label = ExtraLabel(t);
+    extra.text = text;
+    extra.origin = t;
+    extra.delivered = delivered;
+    extra.unmapped = unmapped;
+    if (extra.label < 0) extra.words = ExtraWords(t);
+    r.extras.push_back(std::move(extra));
+}
+
+}  // namespace
+
 bool ConvertSourceContact(const SourceContact* contact, ContactRecord* record) {
     if (!contact || !record) return false;
     const SourceContact& c = *contact;
@@ -58,15 +139,29 @@ bool ConvertSourceContact(const SourceContact* contact, ContactRecord* record) {
     r.mobile_phone = c.Text(tag::kMobilePhone);
     r.other_phone = c.Text(tag::kOtherPhone);
     r.main_phone = c.Text(tag::kPrimaryPhone);
+    r.pager = c.Text(tag::kPager);
     r.email = c.Text(tag::kEmailAddress);
-    r.fax = c.Text(tag::kPrimaryFax);
+    // The fax slot takes the primary fax, else the business fax, else the home fax; the
+    // others are extras.
+    const std::string_view primary_fax = c.Text(tag::kPrimaryFax), business_fax = c.Text(tag::kBusinessFax);
+    r.fax = primary_fax.empty() ? business_fax : primary_fax;
     r.home_fax = c.Text(tag::kHomeFax);
     r.note = c.Text(tag::kComment);
-    r.web_page = c.Text(tag::kBusinessHomepage);
+    const std::string_view business_page = c.Text(tag::kBusinessHomepage);
+    r.web_page = business_page.empty() ? c.Text(tag::kPersonalHomepage) : business_page;
 
-    // An entry that is only a display name (a bare e-mail contact, a company) still needs a
-    // name in the handheld's list.
-    if (r.first_name.empty() && r.last_name.empty()) r.first_name = c.Text(tag::kDisplayName);
+    r.extras.clear();
+    if (!primary_fax.empty()) AddExtra(r, tag::kBusinessFax, business_fax);
+    if (!r.fax.empty()) AddExtra(r, tag::kHomeFax, c.Text(tag::kHomeFax));
+    for (const SourceContact::Extra& extra : c.Extras())
+        if (extra.tag == tag::kEmailAddress) AddExtra(r, extra.tag, extra.text, extra.delivered, extra.unmapped);
+    for (std::uint32_t t : {tag::kBusinessPhone2, tag::kHomePhone2, tag::kCarPhone, tag::kIsdn}) AddExtra(r, t, c.Text(t));
+    if (!business_page.empty()) AddExtra(r, tag::kPersonalHomepage, c.Text(tag::kPersonalHomepage));
+    for (const SourceContact::Extra& extra : c.Extras())
+        if (extra.tag != tag::kEmailAddress) AddExtra(r, extra.tag, extra.text, extra.delivered, extra.unmapped);
+
+    if (r.first_name.empty() && r.last_name.empty() && DisplayNameSaysMore(c, c.Text(tag::kDisplayName)))
+        r.first_name = c.Text(tag::kDisplayName);
 
     for (std::uint32_t i = 0; i < kCustomFieldCount; ++i) {
         const std::uint32_t mapped = g_custom_field_map[i];
@@ -79,6 +174,19 @@ bool ConvertSourceContact(const SourceContact* contact, ContactRecord* record) {
     double date = 0.0;
     r.birthday = c.birthday != 0 && TimeStampToAutomationDate(c.birthday, &date) ? date : 0.0;
     return true;
+}
+
+std::string ContactListName(const SourceContact& c) {
+    if (!c.Text(tag::kDisplayName).empty()) return std::string(c.Text(tag::kDisplayName));
+    std::string name(c.Text(tag::kFirstName));
+    const std::string_view last = c.Text(tag::kLastName);
+    if (!name.empty() && !last.empty()) name += ' ';
+    name.append(last.data(), last.size());
+    for (std::uint32_t t : {tag::kCompany, tag::kEmailAddress})
+        if (name.empty()) name = c.Text(t);
+    for (std::uint32_t t : kNumberTags)
+        if (name.empty()) name = c.Text(t);
+    return name;
 }
 
 std::uint32_t SourceTagOf(const SourceContact& contact, ContactText text) {
@@ -108,24 +216,33 @@ std::uint32_t SourceTagOf(const SourceContact& contact, ContactText text) {
         case T::kMainPhone: return tag::kPrimaryPhone;
         case T::kOtherPhone: return tag::kOtherPhone;
         case T::kEmail: return tag::kEmailAddress;
-        case T::kFax: return tag::kPrimaryFax;
+        case T::kFax: return contact.Text(tag::kPrimaryFax).empty() ? tag::kBusinessFax : tag::kPrimaryFax;
         case T::kHomeFax: return tag::kHomeFax;
         case T::kCompany: return tag::kCompany;
         case T::kTitle: return tag::kTitle;
-        case T::kWebPage: return tag::kBusinessHomepage;
+        case T::kWebPage:
+            return contact.Text(tag::kBusinessHomepage).empty() ? tag::kPersonalHomepage : tag::kBusinessHomepage;
+        case T::kPager: return tag::kPager;
+        case T::kBirthday: return tag::kBirthday;
         case T::kNote: return tag::kComment;
         default: return 0;
     }
 }
 
-std::vector<TextCut> CutTexts(const SourceContact& contact, const RecordEdits& edits) {
+std::vector<TextCut> CutTexts(const SourceContact& contact, const ContactRecord& record, const RecordEdits& edits) {
     std::vector<TextCut> cuts;
     for (const RecordEdit& e : edits.All()) {
-        if (e.kind != EditKind::kText) continue;
+        if (e.kind == EditKind::kLabel || e.kind == EditKind::kKind) continue;
+        const ContactExtra* extra =
+            e.extra >= 0 && static_cast<std::size_t>(e.extra) < record.extras.size() ? &record.extras[e.extra] : nullptr;
+        const std::uint32_t tag = extra ? extra->origin : SourceTagOf(contact, e.text);
+        if (tag == 0) continue;
         // The contact's own text may already be shorter than the address book's.
-        const std::uint32_t tag = SourceTagOf(contact, e.text);
-        const std::size_t length = contact.DeliveredLength(tag);
-        if (tag != 0 && e.kept < length) cuts.push_back(TextCut{tag, length, e.kept});
+        std::size_t length = extra ? std::max<std::size_t>(extra->delivered, e.length) : contact.DeliveredLength(tag);
+        if (e.kind == EditKind::kDate) length = 10;  // a day, as "1968-11-04"
+        const std::size_t kept = e.NoRoom() ? 0 : e.kind == EditKind::kDate ? length : e.kept;
+        const std::uint32_t unmapped = extra ? extra->unmapped : contact.Unmapped(tag);
+        if (kept < length || unmapped > 0) cuts.push_back(TextCut{tag, length, kept, unmapped});
     }
     return cuts;
 }
@@ -135,6 +252,10 @@ bool MarkAgainstTarget(WabLoader* loader, TargetContactList* target) {
     for (SourceContact* c = loader->First(); c; c = loader->Next()) {
         ContactRecord record;
         ConvertSourceContact(c, &record);
+        if (record.Empty()) {
+            c->difference_status = kFeedsNothing;
+            continue;
+        }
         const MatchResult match = target->FindMatch(&record);
         c->difference_status = match.code == kMatchNone      ? kNew
                                : match.code == kMatchDiffers ? kChanged

@@ -19,7 +19,7 @@ constexpr PropertyRow kRows[kPropertyCount] = {
     {0x3A11001E, "Last Name", T, 32},
     {0x3A44001E, "Middle Name", T, 32},
     {0x3A06001E, "First Name", T, 32},
-    // Company and Business Homepage are as wide as the record fields they feed.
+    // Company and the homepages are as wide as the record fields they feed.
     {0x3A16001E, "Company", T, 64},
     {0x3A17001E, "Title", T, 32},
     {0x3A18001E, "Department", T, 64},
@@ -36,7 +36,7 @@ constexpr PropertyRow kRows[kPropertyCount] = {
     {0x3A23001E, "Primary Fax", T, 32},
     {0x3A24001E, "Business Fax", T, 32},
     {0x3A25001E, "Home Fax", T, 32},
-    {0x3A50001E, "Personal Homepage", T, 64},
+    {0x3A50001E, "Personal Homepage", T, 256},
     {0x3A51001E, "Business Homepage", T, 256},
     {0x3A26001E, "Country ( Business )", T, 32},
     {0x3A28001E, "State or Province ( Business )", T, 32},

@@ -55,6 +55,13 @@ std::size_t SourceContact::DeliveredLength(std::uint32_t tag) const {
     return Text(tag).size();
 }
 
+std::uint32_t SourceContact::Unmapped(std::uint32_t tag) const {
+    const int row = FindTextRow(tag);
+    for (const auto& [at, count] : unmapped_)
+        if (at == row) return count;
+    return 0;
+}
+
 bool SourceContact::SetText(std::uint32_t tag, std::string_view text) {
     const int row = FindTextRow(tag);
     if (row < 0) return false;
@@ -105,6 +112,8 @@ void SourceContact::Clear() {
     filled_rows_ = 0;
     block_ = std::string();
     delivered_.clear();
+    unmapped_.clear();
+    extras_.clear();
     birthday = 0;
     entry_id.reset();
     difference_status = kUnchanged;
@@ -115,16 +124,26 @@ std::uint32_t Fill(SourceContact* contact, const PropertyValue* values, std::siz
     contact->Clear();
     if (!values) return 0;
     std::string_view texts[kPropertyCount];
+    std::uint32_t unmapped[kPropertyCount] = {};
     for (std::size_t i = 0; i < count; ++i) {
         const PropertyValue& value = values[i];
+        const int row = FindTextRow(value.tag);
         if (value.tag == tag::kBirthday) {
             contact->birthday = value.time;
-        } else {
-            const int row = FindTextRow(value.tag);
-            if (row >= 0) texts[row] = value.text;
+        } else if (row >= 0 && value.extra) {
+            const std::string_view whole = value.text.substr(0, value.text.find('\0'));
+            if (whole.empty()) continue;
+            const std::size_t kept = KeptLength(whole, PropertyTable()[row].capacity);
+            contact->extras_.push_back(SourceContact::Extra{value.tag, std::string(whole.substr(0, kept)),
+                                                            static_cast<std::uint32_t>(whole.size()), value.unmapped});
+        } else if (row >= 0) {
+            texts[row] = value.text;
+            unmapped[row] = value.unmapped;
         }
     }
     contact->StoreTexts(texts);
+    for (std::size_t r = 0; r < kPropertyCount; ++r)
+        if (unmapped[r] != 0 && !texts[r].empty()) contact->unmapped_.emplace_back(static_cast<std::uint8_t>(r), unmapped[r]);
     return static_cast<std::uint32_t>(count);
 }
 

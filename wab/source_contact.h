@@ -21,6 +21,11 @@ struct PropertyValue {
     std::uint32_t tag = 0;      // whole MAPI tag, property type included
     std::string_view text;      // string values (PT_STRING8), 8-bit ANSI
     std::uint64_t time = 0;     // time values (PT_SYSTIME): 100 ns since 1 January 1601
+    // One more value of a kind the entry has already (a second e-mail address, a third work
+    // phone): kept as an extra of the contact, under the tag of its kind.
+    bool extra = false;
+    // Characters of the value the text code page has no letter for, each turned into '?'.
+    std::uint32_t unmapped = 0;
 };
 
 // One entry as a reader hands it over; like its values, valid only during the hand-over.
@@ -41,6 +46,7 @@ enum DifferenceStatus : std::int32_t {
     kUnchanged = 0,  // the target already holds it
     kNew = 1,
     kChanged = 2,
+    kFeedsNothing = 3,  // no value of it reaches a record: no contact at all, never listed
 };
 
 class SourceContact {
@@ -59,7 +65,19 @@ public:
     // before its slot cut it; for telling the user about texts cut to fit.
     std::size_t DeliveredLength(std::uint32_t tag) const;
 
-    // Empties every slot, the birthday, the entry id and the status.
+    // Characters of a property's text that became '?' in the text code page.
+    std::uint32_t Unmapped(std::uint32_t tag) const;
+
+    // A value beyond the slots: another value of a kind the entry has already.
+    struct Extra {
+        std::uint32_t tag;          // the kind's property tag
+        std::string text;           // cut to the kind's slot
+        std::uint32_t delivered;    // its bytes as the address book delivered them
+        std::uint32_t unmapped;
+    };
+    const std::vector<Extra>& Extras() const { return extras_; }
+
+    // Empties every slot, the extras, the birthday, the entry id and the status.
     void Clear();
 
     std::uint64_t birthday = 0;  // the birthday time stamp; 0 when absent
@@ -86,6 +104,9 @@ private:
     std::string block_;
     // Rows whose slot cut the text delivered, with the delivered length; rarely any.
     std::vector<std::pair<std::uint8_t, std::uint32_t>> delivered_;
+    // Rows whose text holds characters turned into '?', with how many; rarely any.
+    std::vector<std::pair<std::uint8_t, std::uint32_t>> unmapped_;
+    std::vector<Extra> extras_;
 };
 
 // Zeroes the contact, then keeps each value whose tag has a text slot (cut to the slot)

@@ -116,7 +116,7 @@ inline Expectation Expect(std::uint32_t desktop_version, const std::string& targ
         ++e.converted;
         ContactRecord record;
         wab::ConvertSourceContact(loader.Get(i), &record);
-        if (job.AddContact(&record)) e.cuts += wab::CutTexts(*loader.Get(i), job.LastEdits()).size();
+        if (job.AddContact(&record)) e.cuts += wab::CutTexts(*loader.Get(i), record, job.LastEdits()).size();
     }
     job.SaveTarget();
     e.records = RecordsOf(target + ".expected");

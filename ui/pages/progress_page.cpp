@@ -76,7 +76,7 @@ bool ProgressPage::RunConversion() {
         // A contact that cannot be converted or added does not stop the others.
         ContactRecord record;
         if (wab::ConvertSourceContact(contact, &record) && job.AddContact(&record))
-            cuts_ += wab::CutTexts(*contact, job.LastEdits()).size();
+            cuts_ += wab::CutTexts(*contact, record, job.LastEdits()).size();
 
         acc += 100;
         if (n > 0) SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(acc / n), 0);
