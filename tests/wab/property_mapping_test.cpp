@@ -15,6 +15,7 @@ namespace tarvenne::wab {
 namespace {
 
 PropertyValue Text(std::uint32_t tag, std::string_view text) { return {tag, text, 0}; }
+PropertyValue Extra(std::uint32_t tag, std::string_view text) { return {tag, text, 0, true}; }
 PropertyValue Time(std::uint64_t time) { return {tag::kBirthday, {}, time}; }
 
 // A text of n characters that says where each came from, so a cut in the wrong place shows.
@@ -74,6 +75,7 @@ const struct Feed { std::uint32_t tag; std::size_t chars; Field field; } kFeeds[
     {tag::kPrimaryPhone, 23, FIELD(main_phone)},   {tag::kMobilePhone, 23, FIELD(mobile_phone)},
     {tag::kOtherPhone, 23, FIELD(other_phone)},    {tag::kPrimaryFax, 23, FIELD(fax)},
     {tag::kHomeFax, 23, FIELD(home_fax)},          {tag::kBusinessHomepage, 255, FIELD(web_page)},
+    {tag::kPager, 23, FIELD(pager)},
     {tag::kBusinessStreet, 63, FIELD(work.street)}, {tag::kBusinessCity, 31, FIELD(work.city)},
     {tag::kBusinessState, 31, FIELD(work.state)},  {tag::kBusinessPostal, 15, FIELD(work.postal_code)},
     {tag::kBusinessCountry, 31, FIELD(work.country)}, {tag::kHomeStreet, 63, FIELD(home.street)},
@@ -89,9 +91,8 @@ TEST_F(Mapping, EachFieldTakesItsOwnPropertyCutToItsWidth) {
     std::vector<PropertyValue> values;
     for (std::size_t i = 0; i < std::size(kFeeds); ++i) texts.push_back(Marked(static_cast<char>('!' + i), 3000));
     for (std::size_t i = 0; i < texts.size(); ++i) values.push_back(Text(kFeeds[i].tag, texts[i]));
-    // Properties that feed nothing stay out of every field.
-    for (std::uint32_t t : {tag::kBusinessFax, tag::kPager, tag::kCarPhone, tag::kDisplayName})
-        values.push_back(Text(t, "unused"));
+    // Properties that feed no field of their own stay out of every field.
+    for (std::uint32_t t : {tag::kMiddleName, tag::kNickName, tag::kDisplayName}) values.push_back(Text(t, "unused"));
     const ContactRecord r = Convert(values);
     for (std::size_t i = 0; i < texts.size(); ++i)
         EXPECT_EQ(kFeeds[i].field(r), texts[i].substr(0, kFeeds[i].chars)) << i;
@@ -99,18 +100,66 @@ TEST_F(Mapping, EachFieldTakesItsOwnPropertyCutToItsWidth) {
     for (const auto& custom : r.custom) EXPECT_TRUE(custom.empty());
 }
 
-TEST_F(Mapping, TheDisplayNameStandsInOnlyWithoutBothNames) {
+// The display name stands in for both names only when it says more than the company, the
+// e-mail address and the numbers; the list's name falls back in the same spirit.
+TEST_F(Mapping, TheDisplayNameStandsInOnlyWhenItSaysMore) {
     const std::string display = Marked('D', 40);
-    const struct { std::vector<PropertyValue> values; std::string first, last; } cases[] = {
-        {{Text(tag::kDisplayName, display)}, display.substr(0, 31), ""},
-        {{Text(tag::kDisplayName, "Shown"), Text(tag::kFirstName, "Given")}, "Given", ""},
-        {{Text(tag::kDisplayName, "Shown"), Text(tag::kLastName, "Family")}, "", "Family"},
-        {{Text(tag::kMiddleName, "M"), Text(tag::kNickName, "N")}, "", ""},
+    const struct { std::vector<PropertyValue> values; std::string first, last, listed; } cases[] = {
+        {{Text(tag::kDisplayName, display)}, display.substr(0, 31), "", display},
+        {{Text(tag::kDisplayName, "Shown"), Text(tag::kFirstName, "Given")}, "Given", "", "Shown"},
+        {{Text(tag::kDisplayName, "Shown"), Text(tag::kLastName, "Family")}, "", "Family", "Shown"},
+        {{Text(tag::kFirstName, "Given"), Text(tag::kLastName, "Family")}, "Given", "Family", "Given Family"},
+        {{Text(tag::kMiddleName, "M"), Text(tag::kNickName, "N")}, "", "", ""},
+        {{Text(tag::kDisplayName, " acme gmbh"), Text(tag::kCompany, "Acme GmbH ")}, "", "", " acme gmbh"},
+        {{Text(tag::kDisplayName, "Sales@Acme.example"), Text(tag::kEmailAddress, "sales@acme.example")}, "", "",
+         "Sales@Acme.example"},
+        {{Text(tag::kDisplayName, "+49 30 1"), Text(tag::kBusinessFax, "+49 30 1")}, "", "", "+49 30 1"},
+        {{Text(tag::kCompany, "Acme"), Text(tag::kEmailAddress, "a@acme.example")}, "", "", "Acme"},
+        {{Text(tag::kEmailAddress, "a@acme.example"), Text(tag::kHomePhone, "1")}, "", "", "a@acme.example"},
+        {{Text(tag::kCarPhone, "555 1")}, "", "", "555 1"},
+    };
+    for (const auto& c : cases) {
+        SourceContact source;
+        Fill(&source, c.values.data(), c.values.size());
+        const ContactRecord r = Convert(c.values);
+        EXPECT_EQ(r.first_name.str() + "|" + r.last_name.str(), c.first + "|" + c.last) << c.listed;
+        EXPECT_EQ(ContactListName(source), c.listed);
+    }
+}
+
+// The fax, the pager and the web page, and every value beyond the named fields as an extra
+// of its kind, in the order: faxes, other e-mail addresses, second phones, car, ISDN, the
+// other homepage, then whatever else the address book repeats. A contact with nothing is
+// empty.
+TEST_F(Mapping, ValuesBeyondTheNamedFieldsAreExtrasOfTheirKind) {
+    const auto extras = [](const ContactRecord& r) {
+        std::string s;
+        for (const ContactExtra& e : r.extras)
+            s += std::to_string(e.label) + ":" + e.text.str() + (e.words ? std::string("(") + e.words + ")" : "") + " ";
+        return s;
+    };
+    const struct { std::vector<PropertyValue> values; std::string fax, pager, web, extras; } cases[] = {
+        {{Text(tag::kBusinessFax, "B"), Text(tag::kHomeFax, "H")}, "B", "", "", "2:H "},
+        {{Text(tag::kPrimaryFax, "P"), Text(tag::kBusinessFax, "B"), Text(tag::kHomeFax, "H")}, "P", "", "", "2:B 2:H "},
+        {{Text(tag::kHomeFax, "H")}, "", "", "", ""},  // the fax label takes it (home_fax)
+        {{Text(tag::kPager, "77"), Text(tag::kPersonalHomepage, "http://me/")}, "", "77", "http://me/", ""},
+        {{Extra(tag::kOtherPhone, "o2"), Text(tag::kIsdn, "i"), Text(tag::kCarPhone, "c"), Extra(tag::kEmailAddress, "e2"),
+          Text(tag::kHomePhone2, "h2"), Text(tag::kBusinessPhone2, "w2"), Text(tag::kBusinessHomepage, "http://work/"),
+          Text(tag::kPersonalHomepage, "http://me/"), Extra(tag::kEmailAddress, "e3"), Extra(tag::kHomeStreet, "Elm 1")},
+         "", "", "http://work/",
+         "4:e2 4:e3 0:w2 1:h2 7:c 3:i -1:http://me/(Web Page) 3:o2 -1:Elm 1(Home address) "},
     };
     for (const auto& c : cases) {
         const ContactRecord r = Convert(c.values);
-        EXPECT_EQ(r.first_name.str() + "|" + r.last_name.str(), c.first + "|" + c.last);
+        EXPECT_EQ(r.fax.str() + "|" + r.pager.str() + "|" + r.web_page.str() + "|" + extras(r),
+                  c.fax + "|" + c.pager + "|" + c.web + "|" + c.extras);
+        EXPECT_FALSE(r.Empty());
     }
+    EXPECT_TRUE(Convert({Text(tag::kNickName, "only a nickname")}).Empty());
+    EXPECT_TRUE(Convert({}).Empty());
+    const std::uint32_t map[1] = {tag::kNickName};
+    ASSERT_TRUE(SetCustomFieldMap(map, 1));
+    EXPECT_FALSE(Convert({Text(tag::kNickName, "only a nickname")}).Empty()) << "a mapped custom field";
 }
 
 TEST_F(Mapping, CustomFieldsTakeAnyTextPropertyAndNothingElse) {
