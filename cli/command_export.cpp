@@ -11,10 +11,10 @@
 #include "cli/conversion_setup.h"
 #include "cli/output_format.h"
 #include "cli/target_loader.h"
-#include "cli/vcard_writer.h"
 #include "engine/record_contact_mapping.h"
 #include "palmfile/palmsg_address_file.h"
 #include "platform/file_system.h"
+#include "vcard/vcard_writer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,6 +23,8 @@
 
 namespace tarvenne::cli {
 namespace {
+
+using vcard::VCardWriter;
 
 constexpr const char* kExportUsage =
     "export TARGET [--vcard 3.0|4.0] [--codepage N] [--swap-names] [--output FILE]\n"

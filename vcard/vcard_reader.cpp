@@ -2,7 +2,7 @@
 // (folds, and quoted-printable soft breaks), each property's parameters parsed once, its
 // value decoded by the rules of the version the card declares, converted into the text
 // code page and offered to the slot it maps to.
-#include "wab/vcard_reader.h"
+#include "vcard/vcard_reader.h"
 
 #include "engine/bounded_text.h"
 #include "platform/file_system.h"
@@ -15,8 +15,10 @@
 #include <utility>
 #include <vector>
 
-namespace tarvenne::wab {
+namespace tarvenne::vcard {
 namespace {
+
+using namespace wab;
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -845,4 +847,11 @@ bool ReadVCardFile(const std::string& path, const VCardSink& deliver, VCardReadR
     return stream.Finish();
 }
 
-}  // namespace tarvenne::wab
+bool ReadVCardBook(const std::string& path, const VCardSink& deliver, std::string* why) {
+    VCardReadResult result;
+    if (ReadVCardFile(path, deliver, &result)) return true;
+    *why = std::move(result.error);
+    return false;
+}
+
+}  // namespace tarvenne::vcard

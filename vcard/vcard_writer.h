@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tarvenne::cli {
+namespace tarvenne::vcard {
 
 // Collects lines in a buffer of its own, which the caller takes and empties between lines.
 class VCardWriter {
@@ -70,4 +70,4 @@ private:
     std::size_t column_ = 0;  // octets on the current physical line
 };
 
-}  // namespace tarvenne::cli
+}  // namespace tarvenne::vcard

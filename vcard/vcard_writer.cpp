@@ -1,7 +1,7 @@
 // vCard content lines: folding, text escapes, quoted parameters and URIs.
-#include "cli/vcard_writer.h"
+#include "vcard/vcard_writer.h"
 
-namespace tarvenne::cli {
+namespace tarvenne::vcard {
 namespace {
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
@@ -139,4 +139,4 @@ void VCardWriter::End() {
     column_ = 0;
 }
 
-}  // namespace tarvenne::cli
+}  // namespace tarvenne::vcard
