@@ -6,6 +6,7 @@
 #include "cli/output_format.h"
 #include "cli/target_loader.h"
 #include "palmfile/palmsg_address_file.h"
+#include "wab/automation_date.h"
 
 #include <cstdio>
 #include <string>
@@ -123,7 +124,7 @@ void JsonRecord(JsonWriter& j, const AddressFile& file, const PalmRecord& r) {
                 const double date = BirthdayOf(r);
                 j.Number(date);
                 j.Key("birthday_date");
-                const std::string iso = IsoDate(date);
+                const std::string iso = wab::IsoDate(date);
                 if (iso.empty()) j.Null();
                 else j.String(iso);
                 break;
@@ -180,7 +181,7 @@ std::vector<std::string> CsvCells(const AddressFile& file, const PalmRecord* r) 
             case Column::kChats:
                 for (int c = 0; c < l.chats; ++c) cell("chat" + std::to_string(c + 1), text(l.chat[c]));
                 break;
-            case Column::kBirthday: cell("birthday", r ? IsoDate(BirthdayOf(*r)) : ""); break;
+            case Column::kBirthday: cell("birthday", r ? wab::IsoDate(BirthdayOf(*r)) : ""); break;
         }
     }
     return cells;
@@ -240,7 +241,7 @@ void TextRecord(std::ostream& out, const AddressFile& file, const PalmRecord& r,
     for (int c = 0; c < l.customs; ++c) Line(out, "Custom " + std::to_string(c + 1), r.Text(l.custom[c]));
     for (int c = 0; c < l.chats; ++c) Line(out, "Chat " + std::to_string(c + 1), r.Text(l.chat[c]));
     if (l.web_page >= 0) Line(out, "Web page", r.Text(l.web_page));
-    if (l.birthday >= 0) Line(out, "Birthday", IsoDate(BirthdayOf(r)));
+    if (l.birthday >= 0) Line(out, "Birthday", wab::IsoDate(BirthdayOf(r)));
     Line(out, "Note", r.Text(l.note));
 }
 

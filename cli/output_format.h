@@ -25,10 +25,6 @@ void AppendJsonString(std::string_view utf8, std::string* to);
 // leading or trailing blanks; otherwise as it is.
 std::string CsvField(std::string_view utf8);
 
-// The day of an automation date (days since 30 December 1899; a time part is ignored) as
-// ISO 8601, "1968-11-04"; empty for 0 (no date) and outside the years 100 to 9999.
-std::string IsoDate(double automation_date);
-
 // A number for JSON: shortest form that reads back the same; null for NaN and infinities.
 std::string JsonNumber(double value);
 

@@ -2,6 +2,8 @@
 // the Windows time functions count them.
 #include "wab/automation_date.h"
 
+#include <cstdio>
+
 namespace tarvenne::wab {
 namespace {
 
@@ -93,6 +95,19 @@ bool DateToTimeStamp(int year, int month, int day, std::uint64_t* out) {
         kDays1601To1970;
     *out = static_cast<std::uint64_t>(days) * kTicksPerDay;
     return true;
+}
+
+std::string IsoDate(double automation_date) {
+    // The whole days count toward 30 December 1899 from either side; the fraction is the
+    // time of that day, also before it.
+    if (!(automation_date > -657435.0 && automation_date < 2958466.0) || automation_date == 0.0)
+        return std::string();
+    std::int64_t year = 0;
+    unsigned month = 0, day = 0;
+    CivilFromDays(static_cast<std::int64_t>(automation_date) - kDays1899To1970, &year, &month, &day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u", static_cast<long long>(year), month, day);
+    return text;
 }
 
 }  // namespace tarvenne::wab

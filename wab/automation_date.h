@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tarvenne::wab {
 
@@ -35,5 +36,9 @@ bool TimeStampToAutomationDate(std::uint64_t time_stamp, double* out);
 // The time stamp of 00:00 UTC on a day of the Gregorian calendar; false for a date that
 // does not exist or lies before 1 January 1601.
 bool DateToTimeStamp(int year, int month, int day, std::uint64_t* out);
+
+// The day of an automation date (a time part is ignored) as ISO 8601, "1968-11-04"; empty
+// for 0 (no date) and outside the years 100 to 9999.
+std::string IsoDate(double automation_date);
 
 }  // namespace tarvenne::wab
