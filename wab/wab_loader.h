@@ -38,7 +38,7 @@ enum class LoadRoad {
 class WabLoader {
 public:
     // Clears the custom-field map and binds the address-book library; opens nothing.
-    // read_file reads *.vcf files, and every file while the library is missing.
+    // read_file (not null) reads *.vcf files, and every file while the library is missing.
     explicit WabLoader(BookFileReader read_file);
     // The same, then Load(path).
     WabLoader(BookFileReader read_file, const std::string& path);
@@ -88,7 +88,7 @@ private:
 
     ContactList<SourceContact> contacts_;  // owns its contacts (freed by Unload)
     platform::DynamicLibrary library_;     // owns the library handle; freed last
-    BookFileReader read_file_;
+    BookFileReader read_file_;             // given at construction
     platform::EntryPoint open_entry_point_ = nullptr;  // WABOpen inside library_; not owned
     std::unique_ptr<AddressBookSession> session_;     // the interfaces of the open book
     std::string library_path_;

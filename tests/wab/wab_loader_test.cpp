@@ -76,6 +76,25 @@ TEST(WabLoader, WithoutTheLibraryOnlyVCardsCanBeRead) {
     EXPECT_EQ(Loaded(loader), std::vector<std::string>{"Text vcf#1"});
 }
 
+// Files go to the reader the loader is given, and its reason reaches the user whole.
+TEST(WabLoader, FilesGoToTheReaderItIsGivenAndItsReasonIsPassedOn) {
+    static std::vector<std::string> asked;
+    asked.clear();
+    WabLoader loader([](const std::string& path, const EntrySink&, std::string* why) {
+        asked.push_back(path);
+        *why = "a reason";
+        return false;
+    });
+    EXPECT_FALSE(loader.Load("book.VCF"));
+    EXPECT_EQ(loader.LastError(), "\"book.VCF\" could not be read: a reason");
+    EXPECT_EQ(loader.LastRoad(), LoadRoad::VCard);
+    if (loader.HasOpenEntryPoint()) return;  // any other file goes to WABOpen
+    EXPECT_FALSE(loader.Load("book.wab"));
+    EXPECT_EQ(loader.LastError(), "\"book.wab\" could not be read: a reason (and the address book library \"" +
+                                      loader.LibraryPath() + "\" could not be loaded)");
+    EXPECT_EQ(asked, (std::vector<std::string>{"book.VCF", "book.wab"}));
+}
+
 #ifndef _WIN32
 TEST(WabLoader, TheRegistryNamesTheLibraryAndTheNameIsTriedAfterIt) {
     const char* key = "Software\\Microsoft\\WAB\\DLLPath";
