@@ -57,13 +57,13 @@ constexpr std::size_t kLineOctets = 75;
 // writer escapes by and the reader looks for work by.
 
 enum ByteRole : std::uint8_t {
-    kTextEscaped = 1u << 0,   // \ , ; : a text holds them after a backslash
+    kTextEscaped = 1u << 0,   // backslash, comma, semicolon: a text holds them escaped
     kLineBreak = 1u << 1,     // CR, LF: "\n" in a text, "^n" in a parameter value
     kUnwritable = 1u << 2,    // controls but tab, CR and LF, and DEL: no text or parameter
                               // value of either version can hold them
-    kCaretEscaped = 1u << 3,  // ^ and ": in the caret form inside a quoted parameter value
+    kCaretEscaped = 1u << 3,  // caret, quote: in the caret form inside a quoted parameter value
     kUriUnsafe = 1u << 4,     // what RFC 3986 lets no URI hold: percent-encoded
-    kParamEnd = 1u << 5,      // ; and : end a parameter, and a property's name
+    kParamEnd = 1u << 5,      // semicolon, colon: they end a parameter, and a property's name
 };
 
 constexpr std::array<std::uint8_t, 256> MakeByteRoles() {

@@ -60,6 +60,7 @@ private:
         column_ += utf8.size();
     }
     void Fold(std::string_view utf8);
+    // Ends the physical line with a fold; the line goes on after the fold's blank.
     void BreakLine();
     // Writes utf8 with each byte of the roles as escape_of has it (nothing: left out), each
     // escape a unit; where the roles take in line breaks, a CR LF pair is one break.
