@@ -6,6 +6,7 @@
 #include "palminstall/palm_desktop_locator.h"
 #include "platform/module_folder.h"
 #include "tests/contacts_file_builder.h"
+#include "vcard/vcard_reader.h"
 #include "wab/property_mapping.h"
 #include "wab/wab_loader.h"
 
@@ -77,7 +78,7 @@ void Run(benchmark::State& state, bool weak, bool add) {
     mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
 #endif
     const std::string target = TargetFile(folder, n, weak);
-    wab::WabLoader book;
+    wab::WabLoader book(vcard::ReadVCardBook);
     if (!book.Load(BookFile(folder, n, weak))) state.SkipWithError("the book did not load");
     int counts[4] = {};
     for (auto _ : state) {

@@ -5,8 +5,8 @@
 #include "engine/contact_record.h"
 #include "engine/target_contact_list.h"
 #include "platform/file_system.h"
+#include "vcard/vcard_reader.h"
 #include "wab/property_mapping.h"
-#include "wab/vcard_reader.h"
 #include "wab/wab_loader.h"
 
 #include <benchmark/benchmark.h>
@@ -128,9 +128,9 @@ BENCHMARK(BM_PlainFileRead)->Unit(benchmark::kMillisecond);
 void BM_ParseVCards(benchmark::State& state) {
     const std::string& text = BookText();
     for (auto _ : state) {
-        VCardReadResult result;
+        vcard::VCardReadResult result;
         std::size_t values = 0;
-        ParseVCards(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+        vcard::ParseVCards(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
                     [&](const EntryView& e) { values += e.value_count; }, &result);
         if (result.cards != kCards) state.SkipWithError("wrong card count");
         benchmark::DoNotOptimize(values);
@@ -146,7 +146,7 @@ void BM_LoadVCardBook(benchmark::State& state) {
     const std::string& path = BookFile();
     std::size_t peak = 0;
     for (auto _ : state) {
-        WabLoader loader;
+        WabLoader loader(vcard::ReadVCardBook);
         const std::size_t base = tarvenne::bench::LiveBytes();
         tarvenne::bench::ResetPeak();
         if (!loader.Load(path) || loader.Count() != kCards) state.SkipWithError("load failed");

@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "cli/conversion_setup.h"
 #include "cli/output_format.h"
-#include "engine/record_edits.h"
+#include "engine/contact_record.h"
 #include "cli/target_loader.h"
 #include "palmfile/palmsg_address_file.h"
 

@@ -5,6 +5,7 @@
 #include "palminstall/palm_desktop_libraries.h"
 #include "palminstall/palm_desktop_locator.h"
 #include "platform/file_system.h"
+#include "vcard/vcard_reader.h"
 #include "wab/property_table.h"
 
 #include <cerrno>
@@ -156,7 +157,7 @@ int OpenConversion(const OpenRequest& request, OpenedConversion* opened, std::st
             return kExitUnreadable;
         }
     }
-    opened->loader = std::make_unique<wab::WabLoader>();
+    opened->loader = std::make_unique<wab::WabLoader>(vcard::ReadVCardBook);
     if (!opened->loader->Load(book)) {
         *why = "cannot read the address book: " + opened->loader->LastError();
         return kExitUnreadable;

@@ -38,6 +38,9 @@ constexpr bool IsLeadByte(unsigned code_page, unsigned char byte) {
     }
 }
 
+// True when byte continues a UTF-8 character (10xxxxxx): no cut or fold falls before it.
+constexpr bool IsUtf8Continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
 // How much of text to keep when at most limit bytes fit: the longest start that ends on a
 // whole character of code_page, and not between the CR and the LF of a line break.
 inline std::size_t CharacterSafeLength(std::string_view text, std::size_t limit,
@@ -57,7 +60,7 @@ inline std::size_t CharacterSafeLength(std::string_view text, std::size_t limit,
     } else if (code_page == 65001) {
         // A system whose code page is UTF-8: text[cut] is the first byte dropped, and
         // while it continues a character the character's start goes too.
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && IsUtf8Continuation(static_cast<unsigned char>(text[cut]))) --cut;
     }
     if (cut > 0 && text[cut - 1] == '\r' && text[cut] == '\n') --cut;
     return cut;

@@ -6,6 +6,7 @@
 #include "engine/bounded_text.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tarvenne {
@@ -77,18 +78,8 @@ inline ContactText CustomText(int index) {
     return static_cast<ContactText>(static_cast<int>(ContactText::kCustom1) + index);
 }
 
-inline bool ContactRecord::Empty() const {
-    const ContactAddress* addresses[3] = {&work, &home, &other};
-    for (const ContactAddress* a : addresses)
-        if (!a->street.empty() || !a->city.empty() || !a->state.empty() || !a->postal_code.empty() ||
-            !a->country.empty())
-            return false;
-    for (const auto& custom_text : custom)
-        if (!custom_text.empty()) return false;
-    return first_name.empty() && last_name.empty() && home_phone.empty() && work_phone.empty() &&
-           mobile_phone.empty() && main_phone.empty() && other_phone.empty() && email.empty() && fax.empty() &&
-           home_fax.empty() && pager.empty() && company.empty() && title.empty() && web_page.empty() &&
-           note.empty() && birthday == 0.0 && extras.empty();
-}
+// The day of an automation date (days since 30 December 1899; a time part is ignored) as
+// ISO 8601, "1968-11-04"; empty for 0 (no date) and outside the years 100 to 9999.
+std::string IsoDate(double automation_date);
 
 }  // namespace tarvenne

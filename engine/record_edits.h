@@ -113,8 +113,4 @@ std::string EditValueText(const RecordEdit& edit, bool after);
 // at most `shown` bytes (cut on a whole character) and then "...", line breaks as "\n".
 std::string EditLine(const RecordEdit& edit, std::size_t shown = 40);
 
-// The day of an automation date (days since 30 December 1899; a time part is ignored) as
-// ISO 8601, "1968-11-04"; empty for 0 (no date) and outside the years 100 to 9999.
-std::string IsoDate(double automation_date);
-
 }  // namespace tarvenne

@@ -3,8 +3,8 @@
 // line break CR LF, an entry id), and every card fills and converts without harm; the
 // slots a card fills keep every line break whole too.
 #include "engine/contact_record.h"
+#include "vcard/vcard_reader.h"
 #include "wab/property_mapping.h"
-#include "wab/vcard_reader.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +15,7 @@
 
 namespace {
 
+using namespace tarvenne::vcard;
 using namespace tarvenne::wab;
 
 [[noreturn]] void Broken(const char* what, const std::string& detail) {

@@ -2,6 +2,8 @@
 // declared (or undeclared) character set is read before the platform converts it.
 #include "wab/ansi_text.h"
 
+#include "engine/bounded_text.h"
+
 #include <cstdint>
 
 namespace tarvenne::wab {
@@ -62,7 +64,7 @@ std::size_t Utf8CharacterLength(std::string_view text) {
     if (text.size() <= need) return 0;
     for (std::size_t k = 1; k <= need; ++k) {
         const auto b = static_cast<unsigned char>(text[k]);
-        if ((b & 0xC0) != 0x80) return 0;
+        if (!IsUtf8Continuation(b)) return 0;
         value = (value << 6) | (b & 0x3F);
     }
     // Overlong forms and surrogates are no characters.

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ struct EntryView {
     const PropertyValue* values = nullptr;
     std::size_t value_count = 0;
 };
+
+// Receives the entries of an address book one by one, as either reader hands them over.
+using EntrySink = std::function<void(const EntryView&)>;
 
 // The entry's identifier bytes. Copies of a contact (the record list page keeps them)
 // share the block, and it lives as long as the last of them, so a copy outlives an

@@ -4,7 +4,6 @@
 
 #include "platform/registry.h"
 #include "wab/property_mapping.h"
-#include "wab/vcard_reader.h"
 #include "wab/wab_mapi_road.h"
 
 #include <new>
@@ -26,12 +25,14 @@ bool EndsWithVcf(const std::string& path) {
 
 }  // namespace
 
-WabLoader::WabLoader() {
+WabLoader::WabLoader(BookFileReader read_file) : read_file_(read_file) {
     ClearCustomFieldMap();
     BindLibrary();
 }
 
-WabLoader::WabLoader(const std::string& path) : WabLoader() { Load(path); }
+WabLoader::WabLoader(BookFileReader read_file, const std::string& path) : WabLoader(read_file) {
+    Load(path);
+}
 
 WabLoader::~WabLoader() {
     Unload();
@@ -82,16 +83,16 @@ bool WabLoader::LoadVCards(const std::string& path, bool library_missing) {
         return Fail("the current user's address book cannot be opened: " + missing +
                     "; choose a .vcf or .wab file instead");
     last_road_ = LoadRoad::VCard;
-    VCardReadResult read;
+    std::string why;
     // Groups are not contacts; the address book's road never hands them over either.
-    const bool ok = ReadVCardFile(
+    const bool ok = read_file_(
         path,
         [this](const EntryView& entry) {
             if (entry.object_type == kObjectTypeMailUser) AppendContact(entry);
         },
-        &read);
+        &why);
     if (!ok) {
-        std::string reason = "\"" + path + "\" could not be read: " + read.error;
+        std::string reason = "\"" + path + "\" could not be read: " + why;
         if (library_missing) reason += " (and " + missing + ")";
         return Fail(std::move(reason));
     }

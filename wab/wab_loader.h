@@ -1,11 +1,11 @@
 // WabLoader: reads the contacts of an address book into SourceContacts. It binds
 // WAB32.DLL at construction (the path registered under HKLM
 // "Software\Microsoft\WAB\DLLPath", else "WAB32.DLL") and reads through its WABOpen.
-// Where that library is missing (always on Linux), and for every *.vcf file, the
-// built-in vCard reader stands in and delivers the same contacts.
+// Where that library is missing (always on Linux), and for every *.vcf file, the file
+// reader it is given (the built-in vCard reader) stands in and delivers the same contacts.
 //
 // Typical use:
-//     WabLoader loader;                         // binds the library, opens nothing
+//     WabLoader loader(vcard::ReadVCardBook);   // binds the library, opens nothing
 //     if (!loader.Load("C:\\book.wab")) report(loader.LastError());
 //     for (SourceContact* c = loader.First(); c; c = loader.Next()) ...
 //     MarkAgainstTarget(&loader, &target);      // property_mapping.h
@@ -23,27 +23,33 @@ namespace tarvenne::wab {
 
 class AddressBookSession;
 
+// Reads an address-book file without WAB32.DLL (vcard/vcard_reader.h has the program's
+// one): hands every entry to deliver in file order. False, with the reason in words a
+// user can be shown in *why, when the file cannot be read or is not of its kind.
+using BookFileReader = bool (*)(const std::string& path, const EntrySink& deliver, std::string* why);
+
 // Which reader served the last Load.
 enum class LoadRoad {
     None,         // nothing loaded (yet), or the load failed before a reader was chosen
     AddressBook,  // WAB32.DLL's WABOpen and the address book's interfaces
-    VCard,        // the built-in vCard reader
+    VCard,        // the file reader (the built-in vCard reader)
 };
 
 class WabLoader {
 public:
     // Clears the custom-field map and binds the address-book library; opens nothing.
-    WabLoader();
+    // read_file (not null) reads *.vcf files, and every file while the library is missing.
+    explicit WabLoader(BookFileReader read_file);
     // The same, then Load(path).
-    explicit WabLoader(const std::string& path);
+    WabLoader(BookFileReader read_file, const std::string& path);
     virtual ~WabLoader();
     WabLoader(const WabLoader&) = delete;
     WabLoader& operator=(const WabLoader&) = delete;
 
     // Reads an address book, replacing whatever an earlier Load read. An empty path is
     // the current user's address book (only through WAB32.DLL). A path ending in ".vcf"
-    // is read by the vCard reader; any other path goes to WABOpen, or, when the library
-    // or its WABOpen is missing, to the vCard reader, which refuses a file that is not a
+    // is read by the file reader; any other path goes to WABOpen, or, when the library
+    // or its WABOpen is missing, to the file reader, which refuses a file that is not a
     // vCard file. False, with no contacts and the reason in LastError(), when the book
     // cannot be opened or read; true with no contacts for a book that has none. Entries
     // that are not mail users (distribution lists, groups) are not read.
@@ -82,6 +88,7 @@ private:
 
     ContactList<SourceContact> contacts_;  // owns its contacts (freed by Unload)
     platform::DynamicLibrary library_;     // owns the library handle; freed last
+    BookFileReader read_file_;             // given at construction
     platform::EntryPoint open_entry_point_ = nullptr;  // WABOpen inside library_; not owned
     std::unique_ptr<AddressBookSession> session_;     // the interfaces of the open book
     std::string library_path_;

@@ -8,7 +8,6 @@
 #include "wab/source_contact.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +31,6 @@ public:
 // SetColumns, SeekRow or QueryRows fails.
 bool ReadAddressBook(platform::EntryPoint wab_open, const std::string& path,
                      std::unique_ptr<AddressBookSession>* session,
-                     const std::function<void(const EntryView&)>& deliver, std::string* why);
+                     const EntrySink& deliver, std::string* why);
 
 }  // namespace tarvenne::wab

@@ -5,7 +5,7 @@ namespace tarvenne::wab {
 
 bool ReadAddressBook(platform::EntryPoint, const std::string&,
                      std::unique_ptr<AddressBookSession>* session,
-                     const std::function<void(const EntryView&)>&, std::string* why) {
+                     const EntrySink&, std::string* why) {
     if (session) session->reset();
     if (why) *why = "the Windows Address Book is not available on this system";
     return false;

@@ -148,7 +148,7 @@ void ViewProperties(const SPropValue* props, ULONG count, std::vector<PropertyVa
 // Reads one mail user named by its entry id and hands it to deliver while its property
 // buffer is held; nothing is delivered when it cannot be opened or its properties read.
 void ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary& id,
-                  const std::function<void(const EntryView&)>& deliver) {
+                  const EntrySink& deliver) {
     ULONG object_type = 0;
     Held<IUnknown> opened;
     HRESULT hr = address_book->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0,
@@ -176,7 +176,7 @@ void ReadMailUser(LPADRBOOK address_book, LPWABOBJECT wab_object, const SBinary&
 
 bool ReadAddressBook(platform::EntryPoint wab_open, const std::string& path,
                      std::unique_ptr<AddressBookSession>* session,
-                     const std::function<void(const EntryView&)>& deliver, std::string* why) {
+                     const EntrySink& deliver, std::string* why) {
     std::string ignored;
     if (!why) why = &ignored;
     if (session) session->reset();

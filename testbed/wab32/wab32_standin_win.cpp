@@ -12,7 +12,7 @@
 #include <wabiab.h>
 #include <wabapi.h>
 
-#include "wab/vcard_reader.h"
+#include "vcard/vcard_reader.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -76,8 +76,8 @@ using Book = std::vector<Entry>;
 bool BuildBook(const char* path, Book* book) {
     book->push_back({{{PR_OBJECT_TYPE, "", MAPI_DISTLIST}, {PR_ENTRYID, "stand-in:list", 0},
                       {PR_DISPLAY_NAME_A, "Stand-in list", 0}}, true});
-    tarvenne::wab::VCardReadResult read;
-    return tarvenne::wab::ReadVCardFile(
+    tarvenne::vcard::VCardReadResult read;
+    return tarvenne::vcard::ReadVCardFile(
         path,
         [&](const tarvenne::wab::EntryView& card) {
             Entry entry{{{PR_OBJECT_TYPE, "", card.object_type}, {PR_ENTRYID, std::string(card.entry_id), 0}}, true};

@@ -7,6 +7,7 @@
 #include "engine/conversion_job.h"
 #include "resources/resource_ids.h"
 #include "tests/test_folder.h"
+#include "vcard/vcard_reader.h"
 #include "wab/property_mapping.h"
 #include "wab/wab_loader.h"
 
@@ -93,7 +94,7 @@ inline Expectation Expect(std::uint32_t desktop_version, const std::string& targ
     ConversionJob job(desktop_version);
     job.SetSwapNames(swap);
     job.LoadTargetFromFile(target + ".expected");
-    wab::WabLoader loader;
+    wab::WabLoader loader(vcard::ReadVCardBook);
     loader.Load(book);
     wab::MarkAgainstTarget(&loader, &job.TargetContacts());
     loader.SetCustomFieldMap(map.data(), 9);

@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "tests/test_folder.h"
+#include "vcard/vcard_reader.h"
 #include "wab/property_mapping.h"
 #include "wab/wab_loader.h"
 
@@ -39,7 +40,7 @@ TEST(WabLoader, ReadsCardsSkipsGroupsAndKeepsEntryIdsInCopies) {
     ASSERT_TRUE(platform::WriteFileBytes(other, Bytes(Card("B1"))));
     const std::uint32_t tags[1] = {tag::kComment};
     ASSERT_TRUE(SetCustomFieldMap(tags, 1));
-    WabLoader loader(path);  // constructed with a path: loaded at once, the map cleared
+    WabLoader loader(vcard::ReadVCardBook, path);  // constructed with a path: loaded at once, the map cleared
     EXPECT_EQ(CurrentCustomFieldMap(), CustomFieldMap{});
     EXPECT_EQ(loader.LastRoad(), LoadRoad::VCard);
     EXPECT_EQ(Loaded(loader), (std::vector<std::string>{"One vcf:first", "Two vcf#3", "Three vcf#4"}));
@@ -58,7 +59,7 @@ TEST(WabLoader, ReadsCardsSkipsGroupsAndKeepsEntryIdsInCopies) {
 // Also run under Wine with its own wab32.dll switched off (tests/wab_win/CMakeLists.txt).
 TEST(WabLoader, WithoutTheLibraryOnlyVCardsCanBeRead) {
     testing::TestFolder dir;
-    WabLoader loader;
+    WabLoader loader(vcard::ReadVCardBook);
     if (loader.HasOpenEntryPoint()) GTEST_SKIP() << "this system has an address book library";
     EXPECT_FALSE(loader.Load(""));  // the current user's address book needs the library
     EXPECT_NE(loader.LastError().find("current user"), std::string::npos) << loader.LastError();
@@ -75,13 +76,32 @@ TEST(WabLoader, WithoutTheLibraryOnlyVCardsCanBeRead) {
     EXPECT_EQ(Loaded(loader), std::vector<std::string>{"Text vcf#1"});
 }
 
+// Files go to the reader the loader is given, and its reason reaches the user whole.
+TEST(WabLoader, FilesGoToTheReaderItIsGivenAndItsReasonIsPassedOn) {
+    static std::vector<std::string> asked;
+    asked.clear();
+    WabLoader loader([](const std::string& path, const EntrySink&, std::string* why) {
+        asked.push_back(path);
+        *why = "a reason";
+        return false;
+    });
+    EXPECT_FALSE(loader.Load("book.VCF"));
+    EXPECT_EQ(loader.LastError(), "\"book.VCF\" could not be read: a reason");
+    EXPECT_EQ(loader.LastRoad(), LoadRoad::VCard);
+    if (loader.HasOpenEntryPoint()) return;  // any other file goes to WABOpen
+    EXPECT_FALSE(loader.Load("book.wab"));
+    EXPECT_EQ(loader.LastError(), "\"book.wab\" could not be read: a reason (and the address book library \"" +
+                                      loader.LibraryPath() + "\" could not be loaded)");
+    EXPECT_EQ(asked, (std::vector<std::string>{"book.VCF", "book.wab"}));
+}
+
 #ifndef _WIN32
 TEST(WabLoader, TheRegistryNamesTheLibraryAndTheNameIsTriedAfterIt) {
     const char* key = "Software\\Microsoft\\WAB\\DLLPath";
     for (const std::string& value : {std::string("C:\\Common Files\\wab32.dll"), std::string(300, 'x')}) {
         platform::ClearRegistryForTesting();
         ASSERT_TRUE(platform::SetRegistryValueForTesting(platform::RegistryRoot::LocalMachine, key, "", value));
-        WabLoader loader;
+        WabLoader loader(vcard::ReadVCardBook);
         // A value too long for its 260-byte buffer counts as none.
         EXPECT_EQ(loader.RegisteredLibraryPath(), value.size() < 260 ? value : "");
         EXPECT_EQ(loader.LibraryPath(), "WAB32.DLL");

@@ -3,6 +3,7 @@
 // from the same file, and whichever call of the library fails, the load releases every
 // buffer and interface. Also the property table's tags against the platform's own.
 #include "tests/test_folder.h"
+#include "vcard/vcard_reader.h"
 #include "wab/wab_loader.h"
 
 #include <gtest/gtest.h>
@@ -76,17 +77,17 @@ protected:
 };
 
 TEST_F(MapiRoad, ReadsTheSameContactsAsTheVCardReaderAndReleasesEverything) {
-    WabLoader mapi, vcard;
+    WabLoader mapi(vcard::ReadVCardBook), from_file(vcard::ReadVCardBook);
     ASSERT_TRUE(mapi.Load(as_wab)) << mapi.LastError();
-    ASSERT_TRUE(vcard.Load(as_vcf)) << vcard.LastError();
+    ASSERT_TRUE(from_file.Load(as_vcf)) << from_file.LastError();
     EXPECT_EQ(mapi.LastRoad(), LoadRoad::AddressBook);
     EXPECT_EQ(mapi.LibraryPath(), library) << "the registered library, not one of that name already loaded";
     // 32 people: the group card, the stand-in's own list and the entry that cannot be
     // opened are not contacts.
     ASSERT_EQ(mapi.Count(), 32u);
-    ASSERT_EQ(vcard.Count(), 32u);
+    ASSERT_EQ(from_file.Count(), 32u);
     for (std::uint32_t i = 0; i < mapi.Count(); ++i) {
-        const SourceContact &x = *mapi.Get(i), &y = *vcard.Get(i);
+        const SourceContact &x = *mapi.Get(i), &y = *from_file.Get(i);
         for (std::size_t row = 0; row < kPropertyCount; ++row)
             EXPECT_EQ(x.TextAtRow(row), y.TextAtRow(row)) << i << " " << PropertyTable()[row].name;
         EXPECT_EQ(x.birthday, y.birthday) << i;
@@ -108,11 +109,11 @@ TEST_F(MapiRoad, ReadsTheSameContactsAsTheVCardReaderAndReleasesEverything) {
 
 TEST_F(MapiRoad, AFailureAtAnyCallReleasesEverythingItHeld) {
     const LONG before = standin.Calls();
-    ASSERT_TRUE(WabLoader(as_wab).LastError().empty());
+    ASSERT_TRUE(WabLoader(vcard::ReadVCardBook, as_wab).LastError().empty());
     const LONG calls = standin.Calls() - before;
     ASSERT_GT(calls, 32);
     for (LONG n = 1; n <= calls; ++n) {
-        WabLoader loader;
+        WabLoader loader(vcard::ReadVCardBook);
         standin.FailCall(n);
         const bool read = loader.Load(as_wab);
         standin.FailCall(0);

@@ -3,6 +3,7 @@
 
 #include "engine/conversion_job.h"
 #include "platform/private_profile.h"
+#include "vcard/vcard_reader.h"
 #include "wab/source_contact.h"
 #include "wab/wab_loader.h"
 
@@ -17,7 +18,7 @@ std::string CustomKey(int k) { return "Custom" + std::to_string(k); }
 }  // namespace
 
 WizardSettings::WizardSettings()
-    : Loader(std::make_unique<wab::WabLoader>()),
+    : Loader(std::make_unique<wab::WabLoader>(vcard::ReadVCardBook)),
       Job(std::make_unique<ConversionJob>()),
       SelectedContacts(std::make_unique<ContactList<wab::SourceContact>>()) {}
 

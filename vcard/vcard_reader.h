@@ -1,17 +1,16 @@
-// The built-in address-book reader for vCard files (versions 2.1, 3.0 and 4.0), used
-// where WAB32.DLL is not there and for every *.vcf file. It hands over each card as the
-// address book's road does: property values under the tags of the property table, an
-// object type and an entry id, so that the same Fill serves both.
+// The built-in address-book reader for vCard files (versions 2.1, 3.0 and 4.0), which the
+// loader is given for where WAB32.DLL is not there and for every *.vcf file. It hands over
+// each card as the address book's road does: property values under the tags of the
+// property table, an object type and an entry id, so that the same Fill serves both.
 #pragma once
 
 #include "wab/source_contact.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 
-namespace tarvenne::wab {
+namespace tarvenne::vcard {
 
 // Why a file was refused; cards counts the cards handed over (also before a refusal).
 struct VCardReadResult {
@@ -24,7 +23,7 @@ struct VCardReadResult {
 // Receives each card as it is read. The entry's id is the card's UID ("vcf:" + UID) or,
 // without one, its 1-based position in the file ("vcf#" + number): stable for as long as
 // the file is. Its object type is kObjectTypeDistList for a group (KIND:group).
-using VCardSink = std::function<void(const EntryView&)>;
+using VCardSink = wab::EntrySink;
 
 // Limits against hostile files. A larger file is refused whole; a longer line is a
 // property no slot could hold (the widest takes 2,047 characters) and is passed over;
@@ -43,4 +42,8 @@ bool ParseVCards(const std::uint8_t* data, std::size_t size, const VCardSink& de
 // Reads and parses a file; a file that cannot be read or is larger than the limit fails.
 bool ReadVCardFile(const std::string& path, const VCardSink& deliver, VCardReadResult* result);
 
-}  // namespace tarvenne::wab
+// ReadVCardFile in the shape the address-book loader takes (wab::BookFileReader): the
+// reason of a refusal in *why.
+bool ReadVCardBook(const std::string& path, const VCardSink& deliver, std::string* why);
+
+}  // namespace tarvenne::vcard

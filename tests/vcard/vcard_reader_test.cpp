@@ -4,9 +4,9 @@
 #include "engine/bounded_text.h"
 #include "platform/file_system.h"
 #include "tests/test_folder.h"
+#include "vcard/vcard_reader.h"
 #include "wab/ansi_text.h"
 #include "wab/automation_date.h"
-#include "wab/vcard_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,10 @@
 #include <string>
 #include <vector>
 
-namespace tarvenne::wab {
+namespace tarvenne::vcard {
 namespace {
+
+using namespace wab;
 
 // A card as delivered: its texts, its times as the day they stand for, and its entry id
 // and object type under their column tags.
@@ -232,4 +234,4 @@ TEST(VCardReader, FilesThatAreNotVCardsAndFilesPastTheLimitsAreRefused) {
 }
 
 }  // namespace
-}  // namespace tarvenne::wab
+}  // namespace tarvenne::vcard

@@ -1,14 +1,17 @@
 // Writing vCard 3.0 (RFC 2426) and 4.0 (RFC 6350) content lines: UTF-8, ended by CR LF,
 // folded at 75 octets but never inside a UTF-8 sequence or an escape, text values escaped,
-// parameter values quoted. What goes into a card is the caller's business.
+// parameter values quoted, by the rules the reader reads them by (vcard_text.h). What goes
+// into a card is the caller's business (record_to_card.h).
 #pragma once
+
+#include "vcard/vcard_text.h"
 
 #include <cstddef>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
-namespace tarvenne::cli {
+namespace tarvenne::vcard {
 
 // Collects lines in a buffer of its own, which the caller takes and empties between lines.
 class VCardWriter {
@@ -57,17 +60,20 @@ private:
         column_ += utf8.size();
     }
     void Fold(std::string_view utf8);
+    // Ends the physical line with a fold; the line goes on after the fold's blank.
+    void BreakLine();
+    // Writes utf8 with each byte of the roles as escape_of has it (nothing: left out), each
+    // escape a unit; where the roles take in line breaks, a CR LF pair is one break.
+    void Escaped(std::string_view utf8, unsigned roles, std::string_view (*escape_of)(char));
     void Append(const char* bytes, std::size_t n) {
         if (buffer_.size() - size_ < n) buffer_.resize(2 * buffer_.size() + n);
         std::memcpy(buffer_.data() + size_, bytes, n);
         size_ += n;
     }
 
-    static constexpr std::size_t kLineOctets = 75;  // without the CR LF; a fold's space counts
-
     std::vector<char> buffer_;
     std::size_t size_ = 0;    // bytes of buffer_ written
     std::size_t column_ = 0;  // octets on the current physical line
 };
 
-}  // namespace tarvenne::cli
+}  // namespace tarvenne::vcard
