@@ -278,12 +278,21 @@ private:
         slots.ListLabels(&out_);
     }
 
+    // Whether the block holds the address whole, every part as a contact reads it.
+    bool Holds(const AddressFields& f, const ContactAddress& address) const {
+        for (int part = 0; part < 5; ++part)
+            if (TextAsRead(r_.Text(AddressPosition(f, part)), kAddressCapacity[part]) != AddressPart(address, part))
+                return false;
+        return true;
+    }
+
     // By kind where the layout has kinds, else the one block is the work address. An
-    // existing record's address goes into the first block of its kind, else into the
-    // first block whose texts are all empty, which takes the kind.
+    // existing record's address stays where a block holds it whole, whatever the block's
+    // kind (one Palm Desktop does not name, say); else it goes into the first block of its
+    // kind, else into the first block whose texts are all empty, which takes the kind.
     void Addresses() {
         std::int32_t kind[kMaxAddresses];
-        bool empty[kMaxAddresses], usable[kMaxAddresses];
+        bool empty[kMaxAddresses], usable[kMaxAddresses], taken[kMaxAddresses] = {};
         for (int b = 0; b < l_.addresses; ++b) {
             const AddressFields& f = l_.address[b];
             kind[b] = f.kind < 0 ? b : r_.Integer(f.kind);
@@ -302,11 +311,21 @@ private:
                 block = a < l_.addresses && usable[a] ? a : -1;
             } else {
                 for (int b = 0; b < l_.addresses && block < 0; ++b)
-                    if (kind[b] == a && usable[b]) block = b;
+                    if (usable[b] && !taken[b] && Holds(l_.address[b], address)) block = b;
+                if (block >= 0) {
+                    taken[block] = true;
+                    for (int part = 0; part < 5; ++part)
+                        Text(AddressText(a, part), AddressPart(address, part), kAddressCapacity[part],
+                             AddressPosition(l_.address[block], part));
+                    continue;
+                }
                 for (int b = 0; b < l_.addresses && block < 0; ++b)
-                    if (empty[b] && usable[b] && l_.address[b].kind >= 0) block = b;
+                    if (kind[b] == a && usable[b] && !taken[b]) block = b;
+                for (int b = 0; b < l_.addresses && block < 0; ++b)
+                    if (empty[b] && usable[b] && !taken[b] && l_.address[b].kind >= 0) block = b;
             }
             if (block >= 0) {
+                taken[block] = true;
                 if (kind[block] != a) why[block] = AddressText(a, 0);
                 kind[block] = a;
                 empty[block] = false;

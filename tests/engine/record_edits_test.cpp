@@ -160,6 +160,17 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
           "Home address: Street: no room for Home", "Web Page: no room for http://mia.example/"},
          {"First Name: Mia", "Last Name: Kind", "Work Phone: 1", "Work address: City:  -> Berlin",
           "Home address: Street:  -> Home", "block 3 kind: 5 -> Home address", "Web Page:  -> http://mia.example/"}},
+        {"an address a block holds whole stays there, whatever the block's kind", false,
+         P{"Oda", "Kind", "", "", "", {{0, "1"}}, {{5, "Odd Street", "Oddtown"}}},
+         With(Contact("Oda", "Kind"),
+              [](ContactRecord& c) {
+                  c.work_phone = "1";
+                  c.other.street = "Odd Street";
+                  c.other.city = "Oddtown";
+              }),
+         {"First Name: Oda", "Last Name: Kind", "Work Phone: 1", "Other address: Street: Odd Street",
+          "Other address: City: Oddtown"},
+         {"="}},
         {"an e-mail longer than a slot is cut; a birthday the contact lacks stays", false, bo,
          With(Contact("Bo", "Day"),
               [&](ContactRecord& c) {
