@@ -121,9 +121,12 @@ check "the installer's payload (7z) is the zip's files, byte for byte" payload_i
 
 check "a second run from a fresh build folder gives the same SHA256SUMS" \
   cmp "$dist/SHA256SUMS" "$work/second-dist/SHA256SUMS"
-check "... and the same zip and installer" sh -c "
-  cmp '$dist/$zip_name' '$work/second-dist/$zip_name' &&
-  cmp '$dist/$setup_name' '$work/second-dist/$setup_name'"
+same_bytes() {
+  local name status=0
+  for name in "$@"; do cmp "$dist/$name" "$work/second-dist/$name" || status=1; done
+  return $status
+}
+check "... and the same zip and installer" same_bytes "$zip_name" "$setup_name"
 
 # --- The 64-bit twin under wine64 -----------------------------------------------------
 
@@ -224,8 +227,11 @@ uninstaller=$(printf '%s' "$uninstall_string" | sed -n 's/^"\([^"]*\)" *\(.*\)$/
 arguments=$(printf '%s' "$uninstall_string" | sed -n 's/^"\([^"]*\)" *\(.*\)$/\2/p')
 w "$uninstaller" $arguments
 "$WINESERVER" -w
-check "a silent uninstall leaves only the user's tarvenne.ini" \
-  sh -c "cd '$inst' && [ \"\$(find . | sort | tr '\n' ' ')\" = '. ./tarvenne.ini ' ] && cmp tarvenne.ini '$work/settings.ini'"
+only_settings_left() {
+  same "$(cd "$inst" && find . | sort | tr '\n' ' ')" ". ./tarvenne.ini " &&
+  cmp "$work/settings.ini" "$inst/tarvenne.ini"
+}
+check "a silent uninstall leaves only the user's tarvenne.ini" only_settings_left
 check "... removes the Start-menu folder" test ! -e "$menu"
 check "... and the uninstall key" sh -c "! '$WINE64' reg query '$key' </dev/null"
 
