@@ -51,6 +51,9 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) 2026 the Tarvenne author
 !define MUI_ICON "${__FILEDIR__}/../resources/tarvenne.ico"
 !define MUI_UNICON "${__FILEDIR__}/../resources/tarvenne.ico"
 !define MUI_ABORTWARNING
+; The wizard's own side picture, drawn by resources/make_artwork.py.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${__FILEDIR__}/../resources/side_picture_2x.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP_STRETCH AspectFitHeight
 
 !insertmacro MUI_PAGE_LICENSE "${STAGE}/LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
@@ -64,7 +67,9 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) 2026 the Tarvenne author
 
 !insertmacro MUI_UNPAGE_CONFIRM
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_UNCOMPONENTSPAGE_TEXT_TOP "The program's files are removed. Tick Remove my settings to delete the choices the wizard remembers (tarvenne.ini) as well."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Tarvenne's program files, shortcuts and registration are removed. Tick Remove my settings to delete tarvenne.ini, where the wizard keeps your choices, as well."
+!define MUI_COMPONENTSPAGE_TEXT_COMPLIST "Also remove:"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW un.HideSpaceRequired
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -76,6 +81,13 @@ FunctionEnd
 
 Function un.onInit
   SetShellVarContext current
+FunctionEnd
+
+; Removing frees space; the "Space required" line of the components page would say 0.0 KB.
+Function un.HideSpaceRequired
+  FindWindow $0 "#32770" "" $HWNDPARENT
+  GetDlgItem $0 $0 1023
+  ShowWindow $0 ${SW_HIDE}
 FunctionEnd
 
 ; Installing over an installed version replaces its files in place; tarvenne.ini is never
