@@ -219,24 +219,46 @@ check "the installed tool converts the installed samples" converts_samples
 printf '[Brisfold]\r\nDataMode=1\r\nWabFile=C:\\Mail\\book.wab\r\n' >"$inst/tarvenne.ini"
 cp "$inst/tarvenne.ini" "$work/settings.ini"
 printf 'damaged' >"$inst/help.html"
-w "$twin" /S "/D=$instdir"
+w "$twin" /S
 check "installing again keeps tarvenne.ini" cmp "$work/settings.ini" "$inst/tarvenne.ini"
 check "... and puts back the installed files" installed_as_staged tarvenne.ini
 check "... and registers the same values once" diff <(expected_values) <(uninstall_values)
 
-# The uninstaller copies itself away and returns at once: wait for the prefix to fall idle.
-uninstall_string=$(uninstall_values | sed -n 's/^QuietUninstallString|REG_SZ|//p')
-uninstaller=$(printf '%s' "$uninstall_string" | sed -n 's/^"\([^"]*\)" *\(.*\)$/\1/p')
-arguments=$(printf '%s' "$uninstall_string" | sed -n 's/^"\([^"]*\)" *\(.*\)$/\2/p')
-w "$uninstaller" $arguments
-settle
-only_settings_left() {
-  same "$(cd "$inst" && find . | sort | tr '\n' ' ')" ". ./tarvenne.ini " &&
-  cmp "$work/settings.ini" "$inst/tarvenne.ini"
+# Uninstalling as Windows does, with the registered command. The uninstaller copies itself
+# away and returns at once: wait for the prefix to fall idle.
+silent_uninstall() {
+  local command program arguments
+  command=$(uninstall_values | sed -n 's/^QuietUninstallString|REG_SZ|//p')
+  program=$(printf '%s' "$command" | sed -n 's/^"\([^"]*\)" *\(.*\)$/\1/p')
+  arguments=$(printf '%s' "$command" | sed -n 's/^"\([^"]*\)" *\(.*\)$/\2/p')
+  w "$program" $arguments
+  settle
 }
-check "a silent uninstall leaves only the user's tarvenne.ini" only_settings_left
+silent_uninstall
+only_settings_left() {
+  same "$(cd "$1" && find . | sort | tr '\n' ' ')" ". ./tarvenne.ini " &&
+  cmp "$work/settings.ini" "$1/tarvenne.ini"
+}
+check "a silent uninstall leaves only the user's tarvenne.ini" only_settings_left "$inst"
 check "... removes the Start-menu folder" test ! -e "$menu"
 check "... and the uninstall key" eval '! w reg query "$key"'
+
+# Another folder, given with /D= (with a space in it); an upgrade without /D= goes where the
+# installed version is; uninstalling it where no settings were written leaves nothing.
+first_inst=$inst
+instdir='C:\Tarvenne test'
+inst=$(unix_path "$instdir")
+# As typed at a prompt: NSIS takes /D= unquoted, the rest of the line, spaces and all.
+# shellcheck disable=SC2086
+w "$twin" /S /D=$instdir
+check "/D= installs into the folder it names" installed_as_staged
+check "... and registers that folder" diff <(expected_values) <(uninstall_values)
+printf 'damaged' >"$inst/help.html"
+w "$twin" /S
+upgraded_in_place() { installed_as_staged && only_settings_left "$first_inst"; }
+check "an upgrade without /D= goes to the installed version's folder" upgraded_in_place
+silent_uninstall
+check "uninstalling it leaves nothing" test ! -e "$inst" -a ! -e "$menu"
 
 echo
 step "done"
