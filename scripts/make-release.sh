@@ -1,8 +1,8 @@
 #!/bin/bash
 # make-release.sh [--dist DIR] [--build DIR] [--twin64 DIR]
 # The Windows release from this checkout: the 32-bit product built for release (statically
-# linked, stripped), and in DIR (default dist/) tarvenne-VERSION-win32.zip, the per-user
-# installer tarvenne-VERSION-setup.exe and SHA256SUMS. VERSION is the CMake project's.
+# linked, stripped), and in the --dist folder (default dist/) tarvenne-VERSION-win32.zip, the
+# per-user installer tarvenne-VERSION-setup.exe and SHA256SUMS. VERSION is the CMake project's.
 # Every time stamp comes from the commit (SOURCE_DATE_EPOCH), so two runs on one commit give
 # the same bytes. --build DIR holds the builds and staged files (default build/release).
 # --twin64 DIR also makes the installer's 64-bit twin, the same script around the 64-bit

@@ -29,6 +29,7 @@ WINESERVER=/usr/lib/wine/wineserver
 wineboot=$!
 
 version=$(sed -n 's/^project(Tarvenne VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "$0: no project(Tarvenne VERSION ...) in CMakeLists.txt" >&2; exit 1; }
 zip_name=tarvenne-$version-win32.zip
 setup_name=tarvenne-$version-setup.exe
 step() { echo "--- $* (at ${SECONDS}s)"; }
@@ -65,7 +66,7 @@ expected_files() {
   (cd samples && ls *.vcf *.dat | sed 's|^|samples/|')
 }
 mkdir -p "$work/zip" "$work/setup-payload"
-unzip -q "$dist/$zip_name" -d "$work/zip"
+7z x -y -o"$work/zip" "$dist/$zip_name" >/dev/null
 
 release_names() { same "$(cd "$dist" && ls | tr '\n' ' ')" "SHA256SUMS $setup_name $zip_name "; }
 check "dist holds the zip, the installer and SHA256SUMS, named for version $version" release_names
@@ -89,8 +90,7 @@ check "help.html and the samples are the tree's" sh -c "
 # Windows' own libraries only: nothing a user would have to find and install.
 system_dlls='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|shlwapi|user32|uxtheme|version|ws2_32)\.dll$'
 pe_is() {
-  local file=$1 format=$2
-  objdump_tool=i686-w64-mingw32-objdump
+  local file=$1 format=$2 objdump_tool=i686-w64-mingw32-objdump
   [ "$format" = pei-i386 ] || objdump_tool=x86_64-w64-mingw32-objdump
   "$objdump_tool" -f "$file" | grep -q "file format $format\$" || { echo "$file is not $format"; return 1; }
   local dlls
