@@ -46,6 +46,7 @@ VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) 2026 the Tarvenne authors"
 
 !include "MUI2.nsh"
+!include "LogicLib.nsh"
 !include "${PAYLOAD}"
 
 !define MUI_ICON "${__FILEDIR__}/../resources/tarvenne.ico"
@@ -75,12 +76,28 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) 2026 the Tarvenne author
 
 !insertmacro MUI_LANGUAGE "English"
 
+; A running wizard holds tarvenne.exe open: replacing or removing the files under it would
+; leave half an installation. Its frame is a dialog with this caption. Silent: give up.
+!macro CloseTheWizardFirst
+  ${Do}
+    FindWindow $0 "#32770" "Outlook Express to Palm Desktop"
+    ${If} $0 == 0
+      ${ExitDo}
+    ${EndIf}
+    ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Tarvenne is running. Close it, then choose Retry." /SD IDCANCEL IDCANCEL`
+      Abort
+    ${EndIf}
+  ${Loop}
+!macroend
+
 Function .onInit
   SetShellVarContext current
+  !insertmacro CloseTheWizardFirst
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext current
+  !insertmacro CloseTheWizardFirst
 FunctionEnd
 
 ; Removing frees space; the "Space required" line of the components page would say 0.0 KB.
