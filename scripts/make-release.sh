@@ -39,7 +39,7 @@ dist=$(cd "$dist" && pwd)
 # build_product PRESET FOLDER: tarvenne.exe and tarvenne-cli.exe for release. No time stamp
 # in the PE header, no symbols, no path of this checkout in the code.
 build_product() {
-  cmake --preset "$1" -B "$2" -DCMAKE_BUILD_TYPE=MinSizeRel \
+  cmake --preset "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release \
         -DTARVENNE_TESTS=OFF -DTARVENNE_TESTBED=OFF \
         -DCMAKE_C_FLAGS="-ffile-prefix-map=$root=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$root=." \
         -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp" >/dev/null
