@@ -5,6 +5,7 @@
 #include "engine/contact_record.h"
 #include "engine/conversion_job.h"
 #include "resources/resource_ids.h"
+#include "ui/pages/file_problems.h"
 #include "ui/wizard/wizard_settings.h"
 #include "wab/property_mapping.h"
 #include "wab/property_table.h"
@@ -16,6 +17,14 @@
 #include <string>
 
 namespace tarvenne {
+
+std::string CutLine(const std::string& name, std::uint32_t tag, std::size_t length, std::size_t kept) {
+    const int row = wab::FindPropertyRow(tag);
+    const std::string field = row >= 0 ? wab::PropertyTable()[row].name : "a value";
+    const std::string who = name.empty() ? std::string("(a contact without a name)") : name;
+    if (kept == 0) return who + ": " + field + ", not kept (no room in the record)";
+    return who + ": " + field + ", " + std::to_string(kept) + " of " + std::to_string(length) + " characters kept";
+}
 
 unsigned PacingInterval(int count) {
     return count > 0 ? 500u / static_cast<unsigned>(count) : 500u;
@@ -53,7 +62,7 @@ bool ProgressPage::Activate(bool leaving) {
 bool ProgressPage::RunConversion() {
     saved_ = false;
     save_error_.clear();
-    cuts_ = 0;
+    cut_lines_.clear();
     WizardSettings* settings = Settings();
     if (!settings || !settings->Job || !settings->SelectedContacts) return false;
     ConversionJob& job = *settings->Job;
@@ -75,8 +84,10 @@ bool ProgressPage::RunConversion() {
 
         // A contact that cannot be converted or added does not stop the others.
         ContactRecord record;
-        if (wab::ConvertSourceContact(contact, &record) && job.AddContact(&record))
-            cuts_ += wab::CutTexts(*contact, job.LastEdits()).size();
+        if (wab::ConvertSourceContact(contact, &record) && job.AddContact(&record)) {
+            for (const wab::TextCut& cut : wab::CutTexts(*contact, job.LastEdits()))
+                cut_lines_.push_back(CutLine(name, cut.tag, cut.length, cut.kept));
+        }
 
         acc += 100;
         if (n > 0) SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(acc / n), 0);
@@ -93,7 +104,19 @@ bool ProgressPage::RunConversion() {
     }
 
     saved_ = job.SaveTarget();
-    if (!saved_) save_error_ = job.LastError();
+    if (!saved_) {
+        // A file another program holds (HotSync, say) or that became read-only is said as
+        // the options page says it, once and plainly.
+        const std::string path = job.LoadedLayout() == kLayoutClassic  ? job.ClassicFile().LoadedPath()
+                                 : job.LoadedLayout() == kLayoutPalmSg ? job.PalmSgFile().LoadedPath()
+                                                                       : std::string();
+        int code = 0;
+        const FileProblem problem = path.empty() ? FileProblem::kNone
+                                                 : FindFileProblem(path, FileRole::kContactsFile, &code);
+        save_error_ = problem == FileProblem::kNone || problem == FileProblem::kOther
+                          ? job.LastError()
+                          : FileProblemText(problem, FileRole::kContactsFile, path, code);
+    }
     return saved_;
 }
 
