@@ -320,15 +320,13 @@ INT_PTR RecordListPage::AnswerDisplayRequest(NMHDR* header) {
     return 0;
 }
 
-INT_PTR RecordListPage::FindRow(NMLVFINDITEMA* find) const {
+int RecordListPage::FindRow(const std::string& typed, int start) const {
     // Typing a name's first letters goes to the next row whose name starts with them.
     WizardSettings* settings = Settings();
-    if (!settings || !settings->Loader || !(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz)
-        return -1;
-    const std::string typed(find->lvfi.psz);
     const int rows = choices_.Rows();
+    if (!settings || !settings->Loader || typed.empty() || rows == 0) return -1;
     for (int i = 0; i < rows; ++i) {
-        const int row = (std::max(find->iStart, 0) + i) % rows;
+        const int row = (std::max(start, 0) + i) % rows;
         const wab::SourceContact* contact = choices_.ContactOfRow(*settings->Loader, row);
         const std::string_view name = contact ? contact->Text(wab::tag::kDisplayName) : std::string_view();
         if (name.size() >= typed.size() &&
@@ -359,8 +357,23 @@ INT_PTR RecordListPage::OnNotify(WPARAM, LPARAM p2) {
     case LVN_GETDISPINFOW:
         return AnswerDisplayRequest(header);
     case LVN_ODFINDITEMA:
-        SetWindowLongPtrA(window_, DWLP_MSGRESULT, FindRow(reinterpret_cast<NMLVFINDITEMA*>(p2)));
+    case LVN_ODFINDITEMW: {
+        // Asked in either form, whatever the form the page speaks.
+        const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(p2);  // the same layout either way
+        std::string typed;
+        if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find->lvfi.psz) {
+            if (header->code == LVN_ODFINDITEMW) {
+                char text[256] = {};
+                if (WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(find->lvfi.psz), -1, text,
+                                        sizeof text, nullptr, nullptr) > 0)
+                    typed = text;
+            } else {
+                typed = find->lvfi.psz;
+            }
+        }
+        SetWindowLongPtrA(window_, DWLP_MSGRESULT, FindRow(typed, find->iStart));
         return 1;
+    }
     case LVN_COLUMNCLICK:
         SortByColumn(reinterpret_cast<NMLISTVIEW*>(p2)->iSubItem);
         return 0;

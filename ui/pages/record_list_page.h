@@ -52,7 +52,8 @@ private:
     // then how many more. Empty for the other rows.
     std::string ChangesTip(const wab::SourceContact& contact) const;
     INT_PTR AnswerDisplayRequest(NMHDR* header);
-    INT_PTR FindRow(NMLVFINDITEMA* find) const;
+    // The first row from start on (round to the start) whose name begins with typed; -1 for none.
+    int FindRow(const std::string& typed, int start) const;
     bool Leave();
 
     ListViewControl list_;  // its window is a child of the page and goes with it
