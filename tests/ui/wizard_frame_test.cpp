@@ -112,8 +112,7 @@ int TextWidth(const std::string& text, int dpi) {
 // swapped (Alt+W ticks the box: it starts unticked in every run; at 96 DPI it is unticked and
 // ticked again on the way, which marks the contacts twice more), the web pages mapped onto two
 // custom fields (a third chosen, then cancelled), one contact unticked by hand and kept so
-// through the filter and Prev and Next; a name too long for the list; Finish by the close box
-// and by Enter. The run at 144 DPI starts from the settings the first one wrote.
+// through the filter and Prev and Next; Finish by the close box and by Enter. The run at 144 DPI starts from the settings the first one wrote.
 TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
     REQUIRE_DISPLAY();
     Wizard w("by_file");
@@ -122,14 +121,12 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
     const std::string target = "C:\\My Documents\\address.dat";
     ASSERT_TRUE(CopyInto(Sample("contacts.vcf"), book));
     // Jörg Müller once more, by his e-mail and work phone, with more fields to change than a
-    // tip lists; and a name wider than the list.
+    // tip lists.
     std::ofstream(book, std::ios::binary | std::ios::app)
         << "BEGIN:VCARD\r\nVERSION:3.0\r\nN:M\xC3\xBCller;J\xC3\xB6rg;;;\r\nFN:J\xC3\xB6rg M\xC3\xBCller\r\n"
            "EMAIL:j.mueller@kessler.example\r\nTEL;TYPE=WORK:+49 89 5550123\r\nTEL;TYPE=HOME:+49 89 1\r\n"
            "TEL;TYPE=CELL:+49 171 2\r\nTEL;TYPE=FAX:+49 89 3\r\nTITLE:Vorstand\r\nORG:Kessler Holding\r\n"
-           "ADR;TYPE=WORK:;;Ring 1;Augsburg;Bayern;86150;Deutschland\r\nNOTE:Moved.\r\nEND:VCARD\r\n"
-           "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:MAXIMILIANE WILHELMINE VON WOLKENSTEIN-WARTENBERG ZU WALDBURG\r\n"
-           "EMAIL:max@schloss.example\r\nEND:VCARD\r\n";
+           "ADR;TYPE=WORK:;;Ring 1;Augsburg;Bayern;86150;Deutschland\r\nNOTE:Moved.\r\nEND:VCARD\r\n";
     ASSERT_TRUE(CopyInto(Sample("address-palmsg.dat"), target));
     const std::uint32_t work = wab::tag::kBusinessHomepage, home = wab::tag::kPersonalHomepage;
     const wab::CustomFieldMap map = {work, 0, 0, 0, 0, 0, 0, 0, home};
@@ -182,10 +179,11 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
                               IDCANCEL});
         const Expectation& first = dpi == 96 ? unmapped : e;
         ticks_are(first.ticked, "");
-        // The longest name is wider than the list: the column ends where the list does.
-        RECT list = {};
-        GetClientRect(w.List(), &list);
-        EXPECT_EQ(w.ColumnWidth(0), list.right);
+        // The names column is as wide as the longest name, with the check box before it.
+        int longest = 0;
+        for (const std::string& name : first.names) longest = std::max(longest, TextWidth(name, dpi));
+        EXPECT_GE(w.ColumnWidth(0), longest + 16 + 4);
+        EXPECT_LE(w.ColumnWidth(0), longest + MulDiv(48, dpi, 96));
         int reset = 0;
         std::string note;  // what the page says of the last new marking
         if (dpi == 96) {
@@ -261,7 +259,7 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
                 EXPECT_EQ(w.HoverTip(row), e.tips[row]) << row;
             }
         }
-        EXPECT_NE(e.tips[e.tips.size() - 2].find(" more"), std::string::npos) << e.tips[e.tips.size() - 2];
+        EXPECT_NE(e.tips.back().find(" more"), std::string::npos) << e.tips.back();
         w.Keys({VK_MENU, 'N'});
         ASSERT_TRUE(WaitUntil([&] { return w.CurrentPage() != kRecordList; }));
         Wizard::Screenshot(w.Frame(), shot + "3-progress", 120);
@@ -321,9 +319,9 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
 // Palm Desktop 4.1.1, target by user, converted twice: the first run is paced over half a
 // second, after sorting by the headings, several rows ticked at once by Space and single
 // ones by a click; the second finds every contact unchanged, unticked and hidden by the
-// filter, refuses to go on with none chosen, and asks before quitting. Then a run of 2000
-// contacts drops the input queued meanwhile and, the file held by another program when it
-// is to be written, writes nothing and says why.
+// filter, refuses to go on with none chosen, and asks before quitting. Then a run of 2001
+// contacts (at 144 DPI, one name wider than the list) drops the input queued meanwhile and,
+// the file held by another program when it is to be written, writes nothing and says why.
 TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
     REQUIRE_DISPLAY();
     Wizard w("by_user");
@@ -360,8 +358,11 @@ TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
         for (const std::string& name : sort.names) ticks.push_back(tick_of(name));
         EXPECT_EQ(w.Ticks(), ticks);
     }
-    // Space gives every selected row the opposite of the focused row's tick.
+    // Typing a name's first letter goes to it.
     ASSERT_TRUE(w.TabTo(IDC_RECORD_LIST));
+    w.Keys({'C'});
+    EXPECT_TRUE(WaitUntil([&] { return Send(w.List(), LVM_GETNEXTITEM, -1, LVNI_FOCUSED) == 2; }, 3000));
+    // Space gives every selected row the opposite of the focused row's tick.
     w.Keys({VK_HOME});
     w.Keys({VK_SHIFT, VK_END});
     w.Keys({VK_SPACE});
@@ -425,11 +426,17 @@ TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
     for (int i = 1000; i < 3000; ++i)
         cards << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:AT&T Branch " << i << "\r\nEMAIL:b" << i
               << "@att.example\r\nEND:VCARD\r\n";
+    cards << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:MAXIMILIANE WILHELMINE VON WOLKENSTEIN-WARTENBERG ZU WALDBURG\r\n"
+             "EMAIL:max@schloss.example\r\nEND:VCARD\r\n";
     cards.close();
     w.WriteIni("DataMode=1\r\nWabFile=" + book + "\r\nPalmMode=0\r\nUserID=1001\r\n");
-    ASSERT_TRUE(w.Start());
+    ASSERT_TRUE(w.Start(144));
     ASSERT_TRUE(w.Next(kRecordList));
-    ASSERT_EQ(w.RowCount(), 2000);
+    ASSERT_EQ(w.RowCount(), 2001);
+    // A name wider than the list: the column ends where the list does.
+    RECT list = {};
+    GetClientRect(w.List(), &list);
+    EXPECT_EQ(w.ColumnWidth(0), list.right);
     w.Click(IDC_NEXT);
     ASSERT_TRUE(WaitUntil([&] { return w.CurrentPage() != kRecordList; }));
     for (int id : {IDC_PREV, IDC_NEXT, IDCANCEL}) EXPECT_FALSE(w.Enabled(id)) << id;
