@@ -30,9 +30,12 @@ TEST(Wizard, OptionsPageSaysWhyAndBrowsesBesideThePath) {
     // A file a crash left cut, with its good backup beside it.
     std::ofstream(cut, std::ios::binary) << FileText(good).substr(0, 500);
     ASSERT_TRUE(CopyInto(good, cut + ".xbk"));
-    // Held open as Palm Desktop or HotSync holds the file it works on.
+    // Held open as Palm Desktop or HotSync holds the file it works on, and a book held so.
+    const std::string held_book = f + "held.vcf";
+    ASSERT_TRUE(CopyInto(SmallBook(), held_book));
     HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    HANDLE book_holder = CreateFileA(held_book.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(holder != INVALID_HANDLE_VALUE && book_holder != INVALID_HANDLE_VALUE);
     // Unknown modes read as the current book and a target by file; paths are bounded.
     const std::string long_path = "C:\\" + std::string(300, 'w') + ".wab";
     w.WriteIni("DataMode=7\r\nPalmMode=7\r\nWabFile=" + long_path + "\r\nCustom2=-7\r\n");
@@ -51,6 +54,8 @@ TEST(Wizard, OptionsPageSaysWhyAndBrowsesBesideThePath) {
         {junk, good, Quoted(junk) + " is neither an address book nor a vCard file.", true},
         {w.Folder(), good, Quoted(w.Folder()) + " is a folder, not an address book file.", true},
         {f + "gone.vcf", good, "The address book file " + Quoted(f + "gone.vcf") + " does not exist.", true},
+        {held_book, good, "The address book file " + Quoted(held_book) + " is in use by another program: close the "
+             "program that uses it (Outlook Express, for one) and try again.", true},
         {SmallBook(), held, "The contacts file " + Quoted(held) +
              " is in use by another program: close Palm Desktop or HotSync and try again.", true},
         {SmallBook(), f + "gone.dat", "The contacts file " + Quoted(f + "gone.dat") + " does not exist.", true},
@@ -80,6 +85,7 @@ TEST(Wizard, OptionsPageSaysWhyAndBrowsesBesideThePath) {
         EXPECT_EQ(w.CurrentPage(), kOptions);
     }
     CloseHandle(holder);
+    CloseHandle(book_holder);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLibraryKey);
 
     // Each file dialog opens where the path in its box is: a bare name is found there.
@@ -124,15 +130,15 @@ TEST(Wizard, OptionsPageSaysWhyAndBrowsesBesideThePath) {
         {"UserID", "1001"}, {"Custom1", "0"}, {"Custom2", "-7"}, {"Custom9", "0"}};
     for (const auto& [key, value] : kept) EXPECT_EQ(w.IniValue(key), value) << key;
 
-    // A build whose second file opening (the contacts file's, after the book's) is refused
+    // A build whose first file opening through the platform (the contacts file's) is refused
     // as Windows refuses a file it will not let the program write; no Palm Desktop installed.
     Wizard faulty("options_faults", WinPath(TARVENNE_FAULTY_WIZARD_EXE));
     const std::string nowhere = faulty.Folder() + "\\no palm desktop";
     CreateDirectoryA(nowhere.c_str(), nullptr);
     const struct { std::string contacts, arguments, says; DWORD attributes; } faults[] = {
-        {good, "--fail-open 2", "The contacts file " + Quoted(good) + " is read-only, so the contacts cannot be "
+        {good, "--fail-open 1", "The contacts file " + Quoted(good) + " is read-only, so the contacts cannot be "
              "written into it: clear Read-only in the file's Properties and try again.", FILE_ATTRIBUTE_READONLY},
-        {good, "--fail-open 2", "Windows does not allow you to change the contacts file " + Quoted(good) +
+        {good, "--fail-open 1", "Windows does not allow you to change the contacts file " + Quoted(good) +
              ": ask the computer's administrator for access, or use a copy of it.", FILE_ATTRIBUTE_NORMAL},
         {classic, "", "No Palm Desktop was found on this computer, so the contacts are written in the newer layout "
              "(Palm Desktop 4.1.2 and later), but " + Quoted(classic) + " is in the classic layout.", FILE_ATTRIBUTE_NORMAL}};

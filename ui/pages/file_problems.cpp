@@ -27,12 +27,23 @@ FileProblem FindFileProblem(const std::string& path, FileRole role, int* system_
     if (path.empty()) return FileProblem::kNotGiven;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return FileProblem::kFolder;
-    // Opened as the program opens it, through the platform's seam (where tests make an
-    // opening fail as Windows would refuse it).
-    platform::ExclusiveFile file;
-    if (file.Open(path, role == FileRole::kContactsFile ? platform::OpenMode::ReadWrite : platform::OpenMode::Read))
-        return FileProblem::kNone;
-    *system_code = file.LastError().system_code;
+    if (role == FileRole::kContactsFile) {
+        // Opened as the conversion opens it, through the platform's seam (where tests make
+        // an opening fail as Windows would refuse it).
+        platform::ExclusiveFile file;
+        if (file.Open(path, platform::OpenMode::ReadWrite)) return FileProblem::kNone;
+        *system_code = file.LastError().system_code;
+    } else {
+        // An address book is only read, and its own program may keep it open for others
+        // to read meanwhile: only a book nobody else may open is in use.
+        HANDLE book = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (book != INVALID_HANDLE_VALUE) {
+            CloseHandle(book);
+            return FileProblem::kNone;
+        }
+        *system_code = static_cast<int>(GetLastError());
+    }
     switch (*system_code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:

@@ -22,9 +22,9 @@ enum class FileProblem {
 
 enum class FileRole { kAddressBook, kContactsFile };
 
-// Opens the file as the program will (the contacts file to be read and written, the
-// address book to be read), exclusively, and closes it again; why that failed, with the
-// system's code in *system_code.
+// Opens the file as the program will (the contacts file to be read and written,
+// exclusively; the address book to be read, beside others who read it) and closes it
+// again; why that failed, with the system's code in *system_code.
 FileProblem FindFileProblem(const std::string& path, FileRole role, int* system_code);
 
 // One or two sentences for the user.
