@@ -120,6 +120,10 @@ wab::SourceContact* RecordChoices::ContactOfRow(wab::WabLoader& loader, int row)
     return loader.Get(entries_[static_cast<std::size_t>(rows_[static_cast<std::size_t>(row)])].position);
 }
 
+wab::SourceContact* RecordChoices::ListedContact(wab::WabLoader& loader, std::size_t index) const {
+    return index < entries_.size() ? loader.Get(entries_[index].position) : nullptr;
+}
+
 bool RecordChoices::Ticked(int row) const {
     return row >= 0 && row < Rows() && entries_[static_cast<std::size_t>(rows_[static_cast<std::size_t>(row)])].ticked;
 }

@@ -44,6 +44,8 @@ public:
     void SetAllShown(bool ticked);
 
     std::size_t Count() const { return entries_.size(); }
+    // The listed contact at an index below Count(), in the book's order, shown or not.
+    wab::SourceContact* ListedContact(wab::WabLoader& loader, std::size_t index) const;
     std::size_t TickedCount() const { return ticked_count_; }
     // The loader positions of the ticked contacts, shown or not, in the book's order.
     std::vector<std::uint32_t> TickedContacts() const;

@@ -131,8 +131,10 @@ void RecordListPage::FitNameColumn() {
     GetTextMetricsA(dc, &metrics);
     SIZE size = {};
     int widest = 0;
-    for (int row = 0; row < choices_.Rows(); ++row) {
-        const wab::SourceContact* contact = choices_.ContactOfRow(*settings->Loader, row);
+    // Every listed contact's name, shown or not, so that the column keeps its width through
+    // the filter.
+    for (std::size_t i = 0; i < choices_.Count(); ++i) {
+        const wab::SourceContact* contact = choices_.ListedContact(*settings->Loader, i);
         const std::string_view name = contact ? contact->Text(wab::tag::kDisplayName) : std::string_view();
         // No name this short can be the widest: measuring ten thousand names takes time.
         if (static_cast<long long>(name.size()) * metrics.tmMaxCharWidth <= widest) continue;
