@@ -7,6 +7,7 @@
 #include "engine/conversion_job.h"
 #include "resources/resource_ids.h"
 #include "tests/test_folder.h"
+#include "ui/pages/progress_page.h"
 #include "vcard/vcard_reader.h"
 #include "wab/property_mapping.h"
 #include "wab/wab_loader.h"
@@ -36,6 +37,7 @@ inline std::string Sample(const std::string& name) {
     return WinPath(TARVENNE_SOURCE_DIR "/samples/" + name);
 }
 inline std::string SmallBook() { return WinPath(TARVENNE_SOURCE_DIR "/tests/ui/small_book.vcf"); }
+inline std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 inline bool CopyInto(const std::string& from, const std::string& to) {
     for (std::size_t at = to.find('\\', 3); at != std::string::npos; at = to.find('\\', at + 1))
         CreateDirectoryA(to.substr(0, at).c_str(), nullptr);
@@ -81,6 +83,9 @@ inline std::string RecordsOf(const std::string& path) {
 // contacts it ticks (less the one left out) converted in order and saved.
 struct Expectation {
     std::vector<bool> ticked;  // per contact, in the book's order
+    std::vector<int> status;   // per contact: 0 unchanged, 1 new, 2 changed
+    std::vector<std::string> names;  // per contact, the display name
+    std::vector<std::string> cut_lines;  // what the result page's Details lists
     std::string records;
     std::size_t cuts = 0;  // texts the file holds shorter than the book
     int converted = 0;  // contacts ticked and not left out
@@ -96,8 +101,9 @@ inline Expectation Expect(std::uint32_t desktop_version, const std::string& targ
     job.LoadTargetFromFile(target + ".expected");
     wab::WabLoader loader(vcard::ReadVCardBook);
     loader.Load(book);
-    wab::MarkAgainstTarget(&loader, &job.TargetContacts());
+    // Marked as the conversion writes the contacts, custom fields included.
     loader.SetCustomFieldMap(map.data(), 9);
+    wab::MarkAgainstTarget(&loader, &job.TargetContacts());
     // A changed row's tip: the first eight fields converting writes, then how many more.
     for (std::uint32_t i = 0; i < loader.Count(); ++i) {
         std::string& tip = e.tips.emplace_back();
@@ -112,16 +118,28 @@ inline Expectation Expect(std::uint32_t desktop_version, const std::string& targ
         tip = "Converting changes:" + tip + (lines > 8 ? "\r\nand " + std::to_string(lines - 8) + " more" : "");
     }
     for (std::uint32_t i = 0; i < loader.Count(); ++i) {
-        e.ticked.push_back(loader.Get(i)->difference_status != wab::kUnchanged);
+        const wab::SourceContact& contact = *loader.Get(i);
+        e.status.push_back(contact.difference_status);
+        e.names.emplace_back(wab::ContactListName(contact));
+        e.ticked.push_back(contact.difference_status != wab::kUnchanged);
         if (!e.ticked.back() || static_cast<int>(i) == left_out) continue;
         ++e.converted;
         ContactRecord record;
-        wab::ConvertSourceContact(loader.Get(i), &record);
-        if (job.AddContact(&record)) e.cuts += wab::CutTexts(*loader.Get(i), record, job.LastEdits()).size();
+        wab::ConvertSourceContact(&contact, &record);
+        if (!job.AddContact(&record)) continue;
+        for (const wab::TextCut& cut : wab::CutTexts(contact, record, job.LastEdits()))
+            e.cut_lines.push_back(CutLine(e.names.back(), cut));
     }
+    e.cuts = e.cut_lines.size();
     job.SaveTarget();
     e.records = RecordsOf(target + ".expected");
     return e;
+}
+
+// The program the driver starts: the wizard as built, unless a run chose another build.
+inline std::string& WizardProgram() {
+    static std::string program = WinPath(TARVENNE_WIZARD_EXE);
+    return program;
 }
 
 // The wizard's pages, each known by a control only it has.
@@ -132,9 +150,9 @@ constexpr int kPageMarkers[4] = {IDC_CURRENT_WAB, IDC_DIFFERENT_ONLY, IDC_PROGRE
 class Wizard {
 public:
     // build/ui-runs/run_name: app\ (the program and its tarvenne.ini), palm\ (Palm Desktop).
-    explicit Wizard(const std::string& run_name)
+    explicit Wizard(const std::string& run_name, const std::string& program = WizardProgram())
         : folder_(WinPath(TARVENNE_BUILD_DIR "/ui-runs/") + run_name), app_(folder_ + "\\app") {
-        CopyInto(WinPath(TARVENNE_WIZARD_EXE), app_ + "\\tarvenne.exe");
+        CopyInto(program, app_ + "\\tarvenne.exe");
         DeleteFileA(Ini().c_str());
     }
     ~Wizard() { Stop(); }
@@ -169,18 +187,21 @@ public:
     }
 
     // Starts it at dpi (Wine's LogPixels, read as a program starts) until the options page
-    // takes input.
-    ::testing::AssertionResult Start(int dpi = 96) {
+    // takes input. Its windows are Wine's own, not a window manager's: the virtual display
+    // has none, and Wine would wait two seconds for one at every dialog that closes.
+    ::testing::AssertionResult Start(int dpi = 96, const std::string& arguments = "") {
         Stop();
         const DWORD pixels = static_cast<DWORD>(dpi);
         SHSetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &pixels, 4);
+        SHSetValueA(HKEY_CURRENT_USER, kX11Key, "Managed", REG_SZ, "N", 2);
         STARTUPINFOA startup = {sizeof startup};
-        std::string command = "\"" + app_ + "\\tarvenne.exe\"";
+        std::string command = "\"" + app_ + "\\tarvenne.exe\" " + arguments;
         CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, app_.c_str(),
                        &startup, &process_);
         WaitUntil([&] { return (frame_ = TopLevel("Outlook Express to Palm Desktop")) || Ended(); },
                   30000);
         SHDeleteValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+        SHDeleteValueA(HKEY_CURRENT_USER, kX11Key, "Managed");
         // Keys reach the wizard once its window is the foreground one.
         SetForegroundWindow(frame_);
         if (!frame_ || !WaitUntil([&] { return CurrentPage() == kOptions &&
@@ -207,15 +228,17 @@ public:
         CloseHandle(process_.hProcess);
         CloseHandle(process_.hThread);
         process_ = {};
+        frame_ = nullptr;
     }
 
     HWND Frame() const { return frame_; }
-    // A visible top-level dialog of the wizard's process with that title, or null.
+    // A visible top-level dialog of the wizard's process with that title (the frame
+    // itself aside, once known), or null.
     HWND TopLevel(const char* title) const {
         for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", title)) != nullptr;) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            if (pid == process_.dwProcessId && IsWindowVisible(w)) return w;
+            if (pid == process_.dwProcessId && IsWindowVisible(w) && w != frame_) return w;
         }
         return nullptr;
     }
@@ -271,13 +294,17 @@ public:
         for (BYTE vk : chord) key(vk, 0);
         for (auto vk = chord.end(); vk != chord.begin();) key(*--vk, KEYEVENTF_KEYUP);
     }
-    // A left click in the middle of a window: the button messages a mouse gives it, posted
-    // (a pointer moved on the virtual display may reach a window not drawn there yet).
+    // A left click in the middle of a window (or at a point of its client area): the button
+    // messages a mouse gives it, posted (a pointer moved on the virtual display may reach a
+    // window not drawn there yet).
+    static void ClickAt(HWND window, int x, int y) {
+        PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
     static void Click(HWND window) {
         RECT r = {};
         GetClientRect(window, &r);
-        PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom / 2));
-        PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, r.bottom / 2));
+        ClickAt(window, r.right / 2, r.bottom / 2);
     }
     void Click(int id, HWND top = nullptr) const { Click(Control(id, top)); }
     bool Next(int expected_page) const {
@@ -288,20 +315,64 @@ public:
         Click(IDCANCEL);
         return WaitForEnd();
     }
-    // The text of the "Error" box the wizard shows, closed by Enter; empty when none shows.
-    std::string TakeMessageBox() const {
-        HWND box = WaitForTopLevel("Error");
+    // The text of the message box the wizard shows with that title, answered by a key
+    // (Enter: its default button); empty when none shows.
+    std::string Answer(const char* title, BYTE key = VK_RETURN) const {
+        HWND box = WaitForTopLevel(title);
         if (!box) return "";
         const std::string text = TextOf(GetDlgItem(box, 0xFFFF));
-        SetForegroundWindow(box);
-        Keys({VK_RETURN});
+        // The key as the box's own message loop reads it: keys pressed on the virtual
+        // display reach a box of another process only after a long while.
+        if (key == VK_RETURN || key == VK_ESCAPE) {
+            PostMessageA(box, WM_KEYDOWN, key, 0);
+            PostMessageA(box, WM_KEYUP, key, 0);
+        } else {
+            PostMessageA(box, WM_CHAR, static_cast<WPARAM>(std::tolower(key)), 0);
+        }
         WaitClosed(box);
         return text;
     }
+    std::string TakeMessageBox() const { return Answer("Error"); }
 
     // The record list's rows, and which of them are ticked.
     int RowCount() const { return static_cast<int>(Send(List(), LVM_GETITEMCOUNT)); }
     HWND List() const { return Control(IDC_RECORD_LIST); }
+    int ColumnWidth(int column) const { return static_cast<int>(Send(List(), LVM_GETCOLUMNWIDTH, column)); }
+    // A click on a column's heading.
+    void ClickHeading(int column) const {
+        HWND header = reinterpret_cast<HWND>(Send(List(), LVM_GETHEADER));
+        int x = ColumnWidth(column) / 2;
+        for (int c = 0; c < column; ++c) x += ColumnWidth(c);
+        RECT r = {};
+        GetClientRect(header, &r);
+        ClickAt(header, x, r.bottom / 2);
+    }
+    // A click on a row's check box, at the row's left end.
+    void ClickCheckBox(int row) const {
+        const RECT r = RowRect(row, LVIR_BOUNDS);
+        ClickAt(List(), r.left + 8, (r.top + r.bottom) / 2);
+    }
+    // What a cell of the list shows, asked of the list in the wizard's own memory.
+    std::string CellText(int row, int column) const {
+        struct Request { LVITEMA item; char text[256]; };
+        auto* remote = static_cast<Request*>(VirtualAllocEx(process_.hProcess, nullptr, sizeof(Request),
+                                                            MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        Request request = {};
+        request.item.iSubItem = column;
+        request.item.cchTextMax = sizeof request.text;
+        request.item.pszText = remote->text;
+        WriteProcessMemory(process_.hProcess, remote, &request, sizeof request, nullptr);
+        Send(List(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process_.hProcess, remote, &request, sizeof request, nullptr);
+        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        request.text[sizeof request.text - 1] = '\0';
+        return request.text;
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int row = 0; row < RowCount(); ++row) names.push_back(CellText(row, 0));
+        return names;
+    }
     // The tip that shows when the pointer rests on a row ("" when none shows within a
     // second and a half). The row's place is asked of the list in the wizard's own memory.
     std::string HoverTip(int row) const {
@@ -320,14 +391,7 @@ public:
         SetCursorPos(list.left - 20, list.top - 20);
         std::string tip;
         WaitUntil([&] { return !shown(&tip); }, 3000);
-        Send(List(), LVM_ENSUREVISIBLE, row, FALSE);
-        auto* remote = static_cast<RECT*>(VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT),
-                                                         MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        RECT place = {LVIR_LABEL};
-        WriteProcessMemory(process_.hProcess, remote, &place, sizeof place, nullptr);
-        Send(List(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote));
-        ReadProcessMemory(process_.hProcess, remote, &place, sizeof place, nullptr);
-        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        const RECT place = RowRect(row, LVIR_LABEL);
         POINT at = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
         ClientToScreen(List(), &at);
         SetCursorPos(at.x - 1, at.y);
@@ -377,7 +441,21 @@ public:
     }
 
 private:
+    // A row's place in the list, scrolled into view, asked of the list in the wizard's memory.
+    RECT RowRect(int row, int part) const {
+        Send(List(), LVM_ENSUREVISIBLE, row, FALSE);
+        auto* remote = static_cast<RECT*>(VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT),
+                                                         MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        RECT place = {part};
+        WriteProcessMemory(process_.hProcess, remote, &place, sizeof place, nullptr);
+        Send(List(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process_.hProcess, remote, &place, sizeof place, nullptr);
+        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        return place;
+    }
+
     static constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+    static constexpr char kX11Key[] = "Software\\Wine\\AppDefaults\\tarvenne.exe\\X11 Driver";
     std::string folder_, app_, palm_;
     PROCESS_INFORMATION process_ = {};
     HWND frame_ = nullptr;  // not owned: the wizard's window

@@ -1,7 +1,8 @@
 // The wizard as a person uses it, by keys and clicks, against stand-in Palm Desktop
 // installations: conversions by file and by user checked record by record against the
-// engine, the keyboard and every page at 96 and 144 DPI, why a load was refused, the file
-// dialogs, the settings kept, input during a long run; and rules that need no wizard.
+// engine, the keyboard and every page at 96 and 144 DPI, the record list's ticks through
+// the filter, the sorting and new markings, the result page after a success and after a
+// save another program prevented, input during a long run; and rules that need no wizard.
 #include "tests/ui/wine_driver.h"
 #include "ui/framework/dialog_window.h"
 #include "ui/pages/progress_page.h"
@@ -72,11 +73,46 @@ std::vector<bool> ExpectPageDrawn(const Wizard& w, int page, int dpi, const std:
     return ink;
 }
 
+// The ticks after the contacts were marked again: kept where a contact's status stayed, the
+// new status's default where it changed; *reset counts the ticks that changed so.
+std::vector<bool> MarkedAgain(std::vector<bool> ticks, const Expectation& before, const Expectation& after,
+                              int* reset) {
+    *reset = 0;
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        if (before.status[i] == after.status[i]) continue;
+        *reset += ticks[i] != after.ticked[i];
+        ticks[i] = after.ticked[i];
+    }
+    return ticks;
+}
+
+std::string TickedLine(const std::vector<bool>& ticks, std::size_t contacts) {
+    return std::to_string(std::count(ticks.begin(), ticks.end(), true)) + " of " + std::to_string(contacts) +
+           " contacts ticked";
+}
+
+std::string ResetLine(int reset) {
+    return reset == 0 ? "" : reset == 1 ? "1 tick was reset: that contact compares differently now."
+                                        : std::to_string(reset) + " ticks were reset: those contacts compare differently now.";
+}
+
+// A text's width in the dialogs' font (Verdana, 8 points) at dpi.
+int TextWidth(const std::string& text, int dpi) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana"));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+    DeleteObject(SelectObject(dc, old));
+    DeleteDC(dc);
+    return size.cx;
+}
+
 // Palm Desktop 6.0.1, target by a path with a blank (short paths on the prefix's drive C:,
 // as a user's would be: the README shows them). Every page is driven by its keys, names
-// swapped (Alt+W ticks the box: it starts unticked in every run), the web pages mapped onto
-// two custom fields (a third chosen, then cancelled), one contact unticked by hand; the
-// close box is Finish. The run at 144 DPI starts from the settings the first one wrote.
+// swapped (Alt+W ticks the box: it starts unticked in every run; at 96 DPI it is unticked and
+// ticked again on the way, which marks the contacts twice more), the web pages mapped onto two
+// custom fields (a third chosen, then cancelled), one contact unticked by hand and kept so
+// through the filter and Prev and Next; Finish by the close box and by Enter. The run at 144 DPI starts from the settings the first one wrote.
 TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
     REQUIRE_DISPLAY();
     Wizard w("by_file");
@@ -94,11 +130,17 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
     ASSERT_TRUE(CopyInto(Sample("address-palmsg.dat"), target));
     const std::uint32_t work = wab::tag::kBusinessHomepage, home = wab::tag::kPersonalHomepage;
     const wab::CustomFieldMap map = {work, 0, 0, 0, 0, 0, 0, 0, home};
+    const Expectation unmapped = Expect(60001, target, book, true, 0), unswapped = Expect(60001, target, book, false);
     const Expectation e = Expect(60001, target, book, true, 0, map);
     w.WriteIni("DataMode=1\r\nWabFile=" + book + "\r\nPalmMode=1\r\nPalmFile=" + target + "\r\n");
     const auto alt = [&](char key, int id, bool checked) {
         w.Keys({VK_MENU, static_cast<BYTE>(key)});
         EXPECT_TRUE(WaitUntil([&] { return w.Checked(id) == checked; }, 3000)) << "Alt+" << key;
+    };
+    const auto ticks_are = [&](const std::vector<bool>& ticks, const std::string& reset_line) {
+        EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == ticks; }, 3000));
+        EXPECT_EQ(w.Text(IDC_TICKED_COUNT), TickedLine(ticks, ticks.size()));
+        EXPECT_EQ(w.Text(IDC_TICKS_RESET), reset_line);
     };
     for (int dpi : {96, 144}) {
         SCOPED_TRACE(dpi);
@@ -126,43 +168,97 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
             {'E', IDC_CURRENT_WAB, true}, {'S', IDC_SPECIFIC_WAB, true},
             {'D', IDC_CHECK_DUPLICATES, false}, {'D', IDC_CHECK_DUPLICATES, true}};
         for (const auto& l : letters) alt(l.key, l.id, l.checked);
-        w.Keys({VK_MENU, 'N'});  // the frame's letters work from inside a page
+        // Enter is Next wherever the focus is but on another button; the frame's letters
+        // work from inside a page too.
+        dpi == 96 ? w.Keys({VK_RETURN}) : w.Keys({VK_MENU, 'N'});
         ASSERT_TRUE(w.WaitForPage(kRecordList));
         const auto record_list = ExpectPageDrawn(w, kRecordList, dpi, shot + "2-record-list");
         EXPECT_NE(record_list, options) << "the caption of the page before";
         ExpectTabsThrough(w, {IDC_DIFFERENT_ONLY, IDC_RECORD_LIST, IDC_CUSTOM_FIELDS_MAPPING,
                               IDC_SELECT_ALL, IDC_CLEAR_ALL, IDC_HELP_BUTTON, IDC_PREV, IDC_NEXT,
                               IDCANCEL});
-        const std::vector<bool> none(e.ticked.size(), false), all(e.ticked.size(), true);
-        w.Keys({VK_MENU, 'S'});
-        EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == all; }));
-        w.Keys({VK_MENU, 'C'});  // the page's Clear All, not the frame's Cancel
-        EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == none; }));
-        alt('D', IDC_DIFFERENT_ONLY, true);  // a rebuild drops the user's ticks
-        alt('D', IDC_DIFFERENT_ONLY, false);
-        EXPECT_EQ(w.Ticks(), e.ticked);
+        const Expectation& first = dpi == 96 ? unmapped : e;
+        ticks_are(first.ticked, "");
+        // The names column is as wide as the longest name, with the check box before it.
+        int longest = 0;
+        for (const std::string& name : first.names) longest = std::max(longest, TextWidth(name, dpi));
+        EXPECT_GE(w.ColumnWidth(0), longest + 16 + 4);
+        EXPECT_LE(w.ColumnWidth(0), longest + MulDiv(48, dpi, 96));
+        int reset = 0;
+        std::string note;  // what the page says of the last new marking
+        if (dpi == 96) {
+            // Marked again without, then with, the names swapped.
+            w.Click(IDC_PREV);
+            ASSERT_TRUE(w.WaitForPage(kOptions));
+            alt('W', IDC_SWAP_NAMES, false);
+            w.Keys({VK_RETURN});
+            ASSERT_TRUE(w.WaitForPage(kRecordList));
+            std::vector<bool> ticks = MarkedAgain(first.ticked, first, unswapped, &reset);
+            EXPECT_GT(reset, 0) << "the sample's names compare otherwise when swapped";
+            ticks_are(ticks, ResetLine(reset));
+            w.Click(IDC_PREV);
+            ASSERT_TRUE(w.WaitForPage(kOptions));
+            alt('W', IDC_SWAP_NAMES, true);
+            w.Keys({VK_RETURN});
+            ASSERT_TRUE(w.WaitForPage(kRecordList));
+            ticks = MarkedAgain(ticks, unswapped, first, &reset);
+            ticks_are(ticks, note = ResetLine(reset));
+            ASSERT_EQ(ticks, first.ticked);
+        }
+        // One contact unticked by hand stays so through the filter, and Prev and Next with
+        // the same files.
+        std::vector<bool> ticks = first.ticked;
+        ticks[0] = false;
         ASSERT_TRUE(w.TabTo(IDC_RECORD_LIST));
         w.Keys({VK_HOME});
-        w.Keys({VK_SPACE});  // unticks the first row
+        w.Keys({VK_SPACE});
+        ticks_are(ticks, note);
+        alt('D', IDC_DIFFERENT_ONLY, true);
+        std::vector<bool> differing;
+        for (std::size_t i = 0; i < ticks.size(); ++i)
+            if (first.status[i] != 0) differing.push_back(ticks[i]);
+        EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == differing; }, 3000));
+        alt('D', IDC_DIFFERENT_ONLY, false);
+        ticks_are(ticks, note);
+        w.Keys({VK_MENU, 'P'});
+        ASSERT_TRUE(w.WaitForPage(kOptions));
+        w.Keys({VK_MENU, 'N'});
+        ASSERT_TRUE(w.WaitForPage(kRecordList));
+        ticks_are(ticks, note = "");
+
         w.Keys({VK_MENU, 'F'});
         HWND dialog = w.WaitForTopLevel("Custom Fields Mapping");
         ASSERT_NE(dialog, nullptr);
+        int widest = TextWidth("None", dpi);
+        for (std::size_t row = 0; row < wab::kPropertyCount; ++row)
+            widest = std::max(widest, TextWidth(wab::PropertyTable()[row].name, dpi));
         for (int k = 0; k < 9; ++k) {
             HWND box = w.Control(IDC_CUSTOM_FIRST + k, dialog);
             EXPECT_TRUE(IsWindowEnabled(box)) << "the newer layout has nine";
+            // The lists drop down wide enough for "Callback Telephone Number".
+            EXPECT_GE(Send(box, CB_GETDROPPEDWIDTH), widest + GetSystemMetrics(SM_CXVSCROLL)) << k;
             if (map[k]) Send(box, CB_SETCURSEL, wab::FindPropertyRow(map[k]) + 1);
         }
+        Wizard::Screenshot(dialog, shot + "custom-fields");
         w.Click(IDOK, dialog);
         ASSERT_TRUE(Wizard::WaitClosed(dialog));
+        // A new mapping marks the contacts again: a tick stays where the status does.
+        ticks = MarkedAgain(ticks, first, e, &reset);
+        if (&first != &e) note = ResetLine(reset);
+        ticks_are(ticks, note);
         w.Click(IDC_CUSTOM_FIELDS_MAPPING);
         ASSERT_NE(dialog = w.WaitForTopLevel("Custom Fields Mapping"), nullptr);
         EXPECT_EQ(w.Text(IDC_CUSTOM_FIRST, dialog), "Business Homepage") << "kept";
         Send(w.Control(IDC_CUSTOM_FIRST + 1, dialog), CB_SETCURSEL, 1);
         w.Keys({VK_ESCAPE});  // and cancelled
         ASSERT_TRUE(Wizard::WaitClosed(dialog));
+        ticks_are(ticks, note);
         // A changed row's tip says what converting it would write, the others none.
-        for (int row = 0; row < w.RowCount(); ++row)
-            if (!e.tips[row].empty() || row == 0) EXPECT_EQ(w.HoverTip(row), e.tips[row]) << row;
+        for (int row = 0; row < w.RowCount(); ++row) {
+            if (!e.tips[row].empty() || row == 0) {
+                EXPECT_EQ(w.HoverTip(row), e.tips[row]) << row;
+            }
+        }
         EXPECT_NE(e.tips.back().find(" more"), std::string::npos) << e.tips.back();
         w.Keys({VK_MENU, 'N'});
         ASSERT_TRUE(WaitUntil([&] { return w.CurrentPage() != kRecordList; }));
@@ -172,13 +268,45 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
         EXPECT_EQ(w.Text(IDC_RESULT_TEXT), "Succeeded.");
         EXPECT_EQ(w.Text(IDC_RESULT_COUNT), std::to_string(e.converted));
         EXPECT_EQ(w.Text(IDC_RESULT_USER), "Ann Adams") << "the user box's user, also for a file";
-        EXPECT_EQ(w.Text(ResultPage::kReasonId),
-                  std::to_string(e.cuts) + " texts were cut to fit their fields.");
-        ExpectTabsThrough(w, {IDC_RESULT_FILE, IDC_OPEN_ADDRESS_BOOK, IDC_OPEN_PALM_DESKTOP,
-                              IDC_HELP_BUTTON, IDCANCEL});
+        EXPECT_EQ(w.Text(IDC_RESULT_CONTACTS), target);
+        EXPECT_EQ(w.Text(IDC_RESULT_BACKUP), target + ".xbk");
+        EXPECT_EQ(w.Text(IDC_RESULT_REASON), std::to_string(e.cuts) + " values were not kept whole.");
+        ExpectTabsThrough(w, {IDC_RESULT_FILE, IDC_RESULT_CONTACTS, IDC_RESULT_BACKUP, IDC_RESULT_DETAILS,
+                              IDC_OPEN_ADDRESS_BOOK, IDC_OPEN_PALM_DESKTOP, IDC_HELP_BUTTON, IDCANCEL});
+        // Details lists every value not kept whole, to select and copy.
+        w.Keys({VK_MENU, 'E'});
+        ASSERT_NE(dialog = w.WaitForTopLevel("Values Not Kept Whole"), nullptr);
+        std::string lines;
+        for (const std::string& line : e.cut_lines) lines += line + "\r\n";
+        EXPECT_EQ(w.Text(IDC_DETAILS_TEXT, dialog), lines.substr(0, 1023));
+        ExpectPageDrawn(w, kResult, dpi, "");  // the page behind stays as it was
+        Wizard::Screenshot(dialog, shot + "details");
+        OpenClipboard(nullptr);
+        EmptyClipboard();
+        CloseClipboard();
+        w.Keys({VK_MENU, 'C'});
+        std::string copied;
+        WaitUntil([&] {
+            if (!OpenClipboard(nullptr)) return false;
+            HANDLE data = GetClipboardData(CF_TEXT);
+            if (const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr) {
+                copied = text;
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+            return !copied.empty();
+        }, 3000);
+        EXPECT_EQ(copied, lines);
+        w.Keys({VK_ESCAPE});
+        ASSERT_TRUE(Wizard::WaitClosed(dialog));
         w.SetText(IDC_RESULT_COUNT, "100000");  // six digits, whole
         EXPECT_NE(ExpectPageDrawn(w, kResult, dpi, ""), record_list) << "the caption before";
-        PostMessageA(w.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box is Finish too
+        if (dpi == 96) {
+            PostMessageA(w.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box is Finish too
+        } else {
+            ASSERT_TRUE(w.TabTo(IDC_RESULT_FILE));
+            w.Keys({VK_RETURN});  // as Enter is, on the last page
+        }
         ASSERT_TRUE(w.WaitForEnd());
         EXPECT_EQ(RecordsOf(target), e.records);
         EXPECT_EQ(FileText(target + ".xbk"), FileText(Sample("address-palmsg.dat")));
@@ -188,104 +316,13 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
     }
 }
 
-TEST(Wizard, OptionsPageSaysWhyAndBrowsesBesideThePath) {
-    REQUIRE_DISPLAY();
-    Wizard w("options_page");
-    w.InstallPalmDesktop("palm601");
-    // No address-book library registered by an earlier test: the current book is unreadable.
-    SHDeleteValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\WAB\\DLLPath", "");
-    const std::string notes = w.Folder() + "\\notes.vcf", good = w.Folder() + "\\good.dat";
-    const std::string damaged = w.Folder() + "\\damaged.dat", cut = w.Folder() + "\\cut.dat";
-    std::ofstream(notes) << "Shopping list: tea, bread.\r\n";
-    ASSERT_TRUE(CopyInto(Sample("address-palmsg.dat"), good));
-    std::ofstream(damaged, std::ios::binary)
-        << FileText(Sample("address-classic.dat")).substr(0, 300);
-    // A file a crash left cut, with its good backup beside it.
-    std::ofstream(cut, std::ios::binary) << FileText(good).substr(0, 500);
-    ASSERT_TRUE(CopyInto(good, cut + ".xbk"));
-    // Unknown modes read as the current book and a target by file; paths are bounded.
-    const std::string long_path = "C:\\" + std::string(300, 'w') + ".wab";
-    w.WriteIni("DataMode=7\r\nPalmMode=7\r\nWabFile=" + long_path + "\r\nCustom2=-7\r\n");
-    ASSERT_TRUE(w.Start());
-    EXPECT_TRUE(w.Checked(IDC_CURRENT_WAB) && w.Checked(IDC_BY_FILE));
-    EXPECT_EQ(w.Text(IDC_WAB_FILE), long_path.substr(0, 259));
-    w.Keys({VK_RETURN});  // Enter does nothing: the frame has no OK
-    Sleep(300);
-    EXPECT_TRUE(w.CurrentPage() == kOptions && !w.TopLevel("Error"));
-    const char* const kContacts = "Invalid Palm Desktop contacts file.";
-    const std::string restore = " is at " + cut + ".xbk; copy it over the file to restore it.";
-    // No book is the current one, no contacts file a target by user.
-    const struct { std::string book, contacts; const char* message; std::string reason; }
-        refusals[] = {
-            {notes, good, "Invalid Outlook Express Address Book File.", "not a vCard file"},
-            {SmallBook(), damaged, kContacts, "Newer layout"},
-            {SmallBook(), cut, kContacts, restore},  // naming the good backup
-            {SmallBook(), "", kContacts, "address.dat"},  // the user has none yet
-            {"", good, "The current Outlook Express address book cannot be read.", ".vcf or .wab"}};
-    for (const auto& c : refusals) {
-        SCOPED_TRACE(c.reason);
-        const int source = c.book.empty() ? IDC_CURRENT_WAB : IDC_SPECIFIC_WAB;
-        const int target = c.contacts.empty() ? IDC_BY_USER : IDC_BY_FILE;
-        w.Click(source);
-        w.Click(target);
-        ASSERT_TRUE(WaitUntil([&] { return w.Checked(source) && w.Checked(target); }));
-        w.SetText(IDC_WAB_FILE, c.book);
-        w.SetText(IDC_PALM_FILE, c.contacts);
-        w.Click(IDC_NEXT);
-        const std::string text = w.TakeMessageBox();
-        EXPECT_EQ(text.rfind(std::string(c.message) + "\n\n", 0), 0u) << text;
-        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
-        EXPECT_EQ(w.CurrentPage(), kOptions);
-    }
-
-    // Each file dialog opens where the path in its box is: a bare name is found there.
-    w.Click(IDC_SPECIFIC_WAB);
-    w.Click(IDC_BY_FILE);
-    const std::string books = w.Folder() + "\\books\\", palm = w.Folder() + "\\palm files\\";
-    ASSERT_TRUE(CopyInto(SmallBook(), books + "b.vcf") && CopyInto(good, palm + "y.dat"));
-    const struct { int box, browse; const char *title, *filters; std::string folder, name; }
-        dialogs[] = {
-            {IDC_WAB_FILE, IDC_WAB_BROWSE, "Open Windows Address Book File",
-             "Address books (*.wab;*.vcf)|vCard files (*.vcf)|Windows Address Book files (*.wab)|"
-             "All files (*.*)|", books, "b.vcf"},
-            {IDC_PALM_FILE, IDC_PALM_BROWSE, "Open Palm Desktop Contacts File",
-             "Palm Desktop Contacts File(*.dat)|All Files(*.*)|", palm, "y.dat"},
-        };
-    for (const auto& c : dialogs) {
-        SCOPED_TRACE(c.title);
-        w.SetText(c.box, c.folder + "new" + c.name);  // not there yet
-        w.Click(c.browse);
-        HWND dialog = w.WaitForTopLevel(c.title);
-        ASSERT_NE(dialog, nullptr);
-        HWND types = GetDlgItem(dialog, 0x470);  // "files of type", Unicode inside
-        std::string filters;
-        for (WPARAM i = 0; i < static_cast<WPARAM>(Send(types, CB_GETCOUNT)); ++i) {
-            wchar_t item[128] = {};
-            SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
-            for (const wchar_t* ch = item; *ch; ++ch) filters += static_cast<char>(*ch);
-            filters += '|';
-        }
-        EXPECT_EQ(filters, c.filters);
-        HWND name_box = GetDlgItem(dialog, 0x480);  // "file name", an edit or a combo box
-        Send(name_box ? name_box : GetDlgItem(dialog, 0x47C), WM_SETTEXT, 0,
-             reinterpret_cast<LPARAM>(c.name.c_str()));
-        w.Click(IDOK, dialog);
-        ASSERT_TRUE(Wizard::WaitClosed(dialog));
-        EXPECT_EQ(w.Text(c.box), c.folder + c.name);
-    }
-    w.Keys({VK_ESCAPE});  // Esc is Cancel, and every setting is written: as the last Next read
-    ASSERT_TRUE(w.WaitForEnd());
-    const std::pair<const char*, std::string> kept[] = {
-        {"DataMode", "0"}, {"WabFile", SmallBook()}, {"PalmMode", "1"}, {"PalmFile", good},
-        {"UserID", "1001"}, {"Custom1", "0"}, {"Custom2", "-7"}, {"Custom9", "0"}};
-    for (const auto& [key, value] : kept) EXPECT_EQ(w.IniValue(key), value) << key;
-}
-
 // Palm Desktop 4.1.1, target by user, converted twice: the first run is paced over half a
-// second; the second finds every contact unchanged, unticked and hidden by the filter,
-// and refuses to go on with none chosen. Then a Palm Desktop that writes only the newer layout
-// converts 2000 contacts, drops the input queued meanwhile, writes nothing and says why.
-TEST(Wizard, ClassicFileByUserTwiceThenANewerDesktopRefusesALongRun) {
+// second, after sorting by the headings, several rows ticked at once by Space and single
+// ones by a click; the second finds every contact unchanged, unticked and hidden by the
+// filter, refuses to go on with none chosen, and asks before quitting. Then a run of 2001
+// contacts (at 144 DPI, one name wider than the list) drops the input queued meanwhile and,
+// the file held by another program when it is to be written, writes nothing and says why.
+TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
     REQUIRE_DISPLAY();
     Wizard w("by_user");
     w.InstallPalmDesktop("palm411");
@@ -300,6 +337,41 @@ TEST(Wizard, ClassicFileByUserTwiceThenANewerDesktopRefusesALongRun) {
     w.SetText(IDC_WAB_FILE, SmallBook());
     ASSERT_TRUE(w.Next(kRecordList));
     EXPECT_EQ(w.Ticks(), e.ticked);
+    EXPECT_EQ(w.Text(IDC_TICKED_COUNT), TickedLine(e.ticked, 3));
+    // The names column is as wide as the longest name, with the check box before it.
+    int longest = 0;
+    for (const std::string& name : e.names) longest = std::max(longest, TextWidth(name, 96));
+    EXPECT_GE(w.ColumnWidth(0), longest + 16 + 4);
+    EXPECT_LE(w.ColumnWidth(0), longest + 16 + 40);
+    // Sorted by a heading, then backwards; the ticks go with their contacts.
+    const auto tick_of = [&](const std::string& name) {
+        return e.ticked[std::find(e.names.begin(), e.names.end(), name) - e.names.begin()];
+    };
+    const struct { int column; std::vector<std::string> names; } sorts[] = {
+        {1, {"Cleo Cole", "Ann Archer", "Bert Baker"}},  // no work phone first
+        {1, {"Bert Baker", "Ann Archer", "Cleo Cole"}},
+        {0, {"Ann Archer", "Bert Baker", "Cleo Cole"}}};
+    for (const auto& sort : sorts) {
+        w.ClickHeading(sort.column);
+        EXPECT_TRUE(WaitUntil([&] { return w.Names() == sort.names; }, 3000)) << sort.column;
+        std::vector<bool> ticks;
+        for (const std::string& name : sort.names) ticks.push_back(tick_of(name));
+        EXPECT_EQ(w.Ticks(), ticks);
+    }
+    // Typing a name's first letter goes to it.
+    ASSERT_TRUE(w.TabTo(IDC_RECORD_LIST));
+    w.Keys({'C'});
+    EXPECT_TRUE(WaitUntil([&] { return Send(w.List(), LVM_GETNEXTITEM, -1, LVNI_FOCUSED) == 2; }, 3000));
+    // Space gives every selected row the opposite of the focused row's tick.
+    w.Keys({VK_HOME});
+    w.Keys({VK_SHIFT, VK_END});
+    w.Keys({VK_SPACE});
+    EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == std::vector<bool>(3, !e.ticked[2]); }, 3000));
+    EXPECT_EQ(w.Text(IDC_TICKED_COUNT), TickedLine(std::vector<bool>(3, !e.ticked[2]), 3));
+    // A click on a check box ticks that row alone.
+    for (int row = 0; row < 3; ++row)
+        if (w.Ticks()[row] != e.ticked[row]) w.ClickCheckBox(row);
+    EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == e.ticked; }, 3000));
     w.Click(IDC_CUSTOM_FIELDS_MAPPING);
     HWND dialog = w.WaitForTopLevel("Custom Fields Mapping");
     ASSERT_NE(dialog, nullptr);
@@ -315,60 +387,91 @@ TEST(Wizard, ClassicFileByUserTwiceThenANewerDesktopRefusesALongRun) {
     EXPECT_EQ(w.Text(IDC_RESULT_TEXT), "Succeeded.");
     EXPECT_EQ(w.Text(IDC_RESULT_COUNT), "3");
     EXPECT_EQ(w.Text(IDC_RESULT_FILE), SmallBook());
+    EXPECT_EQ(w.Text(IDC_RESULT_CONTACTS), target);
+    EXPECT_EQ(w.Text(IDC_RESULT_BACKUP), target + ".xbk");
+    EXPECT_FALSE(IsWindowVisible(w.Control(IDC_RESULT_DETAILS))) << "every value was kept whole";
     ASSERT_TRUE(w.Close());
     EXPECT_EQ(RecordsOf(target), e.records);
     EXPECT_EQ(FileText(target + ".xbk"), before) << "the backup holds the file as it was";
     for (auto [key, value] : {std::pair{"PalmMode", "0"}, {"UserID", "1001"}, {"Custom9", "0"}})
         EXPECT_EQ(w.IniValue(key), value) << key;
-    const std::string written = FileText(target);
 
     ASSERT_TRUE(w.Start());
     ASSERT_TRUE(w.Next(kRecordList));
     EXPECT_EQ(w.Ticks(), std::vector<bool>(3, false)) << "all unchanged";
+    w.Keys({VK_MENU, 'S'});
+    EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == std::vector<bool>(3, true); }));
+    w.Keys({VK_MENU, 'C'});  // the page's Clear All, not the frame's Cancel
+    EXPECT_TRUE(WaitUntil([&] { return w.Ticks() == std::vector<bool>(3, false); }));
     w.Click(IDC_DIFFERENT_ONLY);
     EXPECT_TRUE(WaitUntil([&] { return w.RowCount() == 0; })) << "the filter hides them all";
     w.Click(IDC_SELECT_ALL);
     w.Click(IDC_NEXT);
     EXPECT_EQ(w.TakeMessageBox(), "No record is selected. ");
     EXPECT_EQ(w.CurrentPage(), kRecordList);
-    ASSERT_TRUE(w.Close());
+    // Quitting here loses the user's choices: Esc and Cancel ask first (Enter: no).
+    w.Keys({VK_ESCAPE});
+    EXPECT_EQ(w.Answer("Outlook Express to Palm Desktop"), "Quit without converting?");
+    EXPECT_FALSE(w.Ended());
+    w.Click(IDCANCEL);
+    EXPECT_EQ(w.Answer("Outlook Express to Palm Desktop", 'Y'), "Quit without converting?");
+    ASSERT_TRUE(w.WaitForEnd());
 
+    // A file of the newer layout for a Palm Desktop that writes it.
     w.InstallPalmDesktop("palm601", "[Root]\nFolder=\n[Users]\nCount=1\n[User0]\nID=1001\n"
                                     "Name=Smith & Sons\nDirectory=AdamsA\n");
+    ASSERT_TRUE(CopyInto(Sample("address-palmsg.dat"), target));
     const std::string book = w.Folder() + "\\many.vcf";
     std::ofstream cards(book, std::ios::binary);
     for (int i = 1000; i < 3000; ++i)
         cards << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:AT&T Branch " << i << "\r\nEMAIL:b" << i
               << "@att.example\r\nEND:VCARD\r\n";
+    cards << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:MAXIMILIANE WILHELMINE VON WOLKENSTEIN-WARTENBERG ZU WALDBURG\r\n"
+             "EMAIL:max@schloss.example\r\nEND:VCARD\r\n";
     cards.close();
     w.WriteIni("DataMode=1\r\nWabFile=" + book + "\r\nPalmMode=0\r\nUserID=1001\r\n");
-    ASSERT_TRUE(w.Start());
+    ASSERT_TRUE(w.Start(144));
     ASSERT_TRUE(w.Next(kRecordList));
-    ASSERT_EQ(w.RowCount(), 2000);
+    ASSERT_EQ(w.RowCount(), 2001);
+    // A name wider than the list: the column ends where the list does.
+    RECT list = {};
+    GetClientRect(w.List(), &list);
+    EXPECT_EQ(w.ColumnWidth(0), list.right);
     w.Click(IDC_NEXT);
     ASSERT_TRUE(WaitUntil([&] { return w.CurrentPage() != kRecordList; }));
     for (int id : {IDC_PREV, IDC_NEXT, IDCANCEL}) EXPECT_FALSE(w.Enabled(id)) << id;
-    // Queued while the wizard converts: a click on Cancel, Esc, and Alt+F (Finish to come).
+    // Queued while the wizard converts: a click on Cancel, Esc, and Alt+F (Finish to come);
+    // and HotSync takes the file before it is written.
     w.Click(IDCANCEL);
     w.Keys({VK_ESCAPE});
     w.Keys({VK_MENU, 'F'});
+    HANDLE hotsync = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     Wizard::Screenshot(w.Frame(), "long-run-progress", 100);
     ASSERT_EQ(w.CurrentPage(), kProgress) << "the run ended before the input was queued";
     ASSERT_TRUE(w.WaitForPage(kResult, 120000));
+    CloseHandle(hotsync);
     Sleep(500);
     EXPECT_EQ(w.CurrentPage(), kResult);
     Wizard::Screenshot(w.Frame(), "result-refused-save");
-    EXPECT_EQ(w.Text(IDC_RESULT_TEXT), "Failed.");
-    EXPECT_TRUE(IsWindowVisible(w.Control(ResultPage::kReasonId)));
-    EXPECT_NE(w.Text(ResultPage::kReasonId).find("classic layout"), std::string::npos)
-        << w.Text(ResultPage::kReasonId);
-    EXPECT_EQ(w.Text(IDC_RESULT_COUNT), "2000");
+    // Nothing was written, and nothing is shown as if it had been.
+    EXPECT_EQ(w.Text(IDC_RESULT_TEXT), "Failed: nothing was written.");
+    EXPECT_TRUE(IsWindowVisible(w.Control(IDC_RESULT_REASON)));
+    EXPECT_EQ(w.Text(IDC_RESULT_REASON), "The contacts file " + Quoted(target) +
+                                              " is in use by another program: close Palm Desktop or HotSync and "
+                                              "try again.");
+    for (int id : {IDC_RESULT_COUNT, IDC_RESULT_COUNT_LABEL, IDC_RESULT_BACKUP, IDC_RESULT_DETAILS})
+        EXPECT_FALSE(IsWindowVisible(w.Control(id))) << id;
+    EXPECT_EQ(w.Text(IDC_RESULT_CONTACTS), target);
     EXPECT_EQ(w.Text(IDC_RESULT_USER), "Smith & Sons");
     // Names are shown as they are: an '&' is no mnemonic there.
     for (int id : {IDC_PROGRESS_TEXT, IDC_RESULT_USER})
         EXPECT_TRUE(GetWindowLongA(w.Control(id), GWL_STYLE) & SS_NOPREFIX) << id;
+    // The buttons say so when their programs cannot be started.
+    DeleteFileA((w.Folder() + "\\palm\\palm.exe").c_str());
+    w.Click(IDC_OPEN_PALM_DESKTOP);
+    EXPECT_NE(w.TakeMessageBox().find("palm.exe) could not be started: "), std::string::npos);
     ASSERT_TRUE(w.Close());
-    EXPECT_EQ(FileText(target), written) << "nothing was written after the first run";
+    EXPECT_EQ(FileText(target), FileText(Sample("address-palmsg.dat"))) << "nothing was written";
     EXPECT_EQ(FileText(target + ".xbk"), before) << "nor was the backup made again";
 }
 

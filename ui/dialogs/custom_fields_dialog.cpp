@@ -5,8 +5,11 @@
 #include "palminstall/palm_desktop_locator.h"
 #include "resources/resource_ids.h"
 #include "ui/look/banner.h"
+#include "ui/look/dpi.h"
 #include "ui/look/owner_button.h"
 #include "wab/property_table.h"
+
+#include <algorithm>
 
 namespace tarvenne {
 
@@ -32,6 +35,29 @@ void CustomFieldsDialog::FillBox(int id, std::int32_t tag) {
         if (rows[row].tag == static_cast<std::uint32_t>(tag)) chosen = index;
     }
     SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    FitDropDown(box);
+}
+
+void CustomFieldsDialog::FitDropDown(HWND box) {
+    // The list that drops down is as wide as its longest name, though the box is narrower.
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    const int items = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < items; ++i) {
+        char text[128] = {};
+        if (SendMessageA(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) >= static_cast<LRESULT>(sizeof text)) continue;
+        const int length = static_cast<int>(SendMessageA(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)));
+        SIZE size = {};
+        if (length > 0 && GetTextExtentPoint32A(dc, text, length, &size)) widest = std::max<int>(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    // The items' margins, the list's border and its scroll bar.
+    const int width = widest + ScaleToDpi(8) + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
+    RECT r = {};
+    GetWindowRect(box, &r);
+    SendMessageA(box, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(std::max<int>(width, r.right - r.left)), 0);
 }
 
 std::int32_t CustomFieldsDialog::ReadBox(int id) const {

@@ -25,6 +25,7 @@ private:
     // "None" and the property names, with the entry of tag selected ("None" when the tag
     // is not offered).
     void FillBox(int id, std::int32_t tag);
+    static void FitDropDown(HWND box);
     // The tag chosen in an enabled box; 0 for a disabled or missing one.
     std::int32_t ReadBox(int id) const;
 

@@ -3,8 +3,10 @@
 #include "ui/pages/options_page.h"
 
 #include "engine/conversion_job.h"
+#include "palmfile/address_file.h"
 #include "palminstall/user_list_combo.h"
 #include "resources/resource_ids.h"
+#include "ui/pages/file_problems.h"
 #include "ui/wizard/wizard_settings.h"
 #include "wab/property_mapping.h"
 #include "wab/wab_loader.h"
@@ -19,7 +21,6 @@ namespace tarvenne {
 
 namespace {
 
-constexpr char kInvalidBook[] = "Invalid Outlook Express Address Book File.";
 constexpr char kCurrentBookUnreadable[] =
     "The current Outlook Express address book cannot be read.";
 constexpr char kInvalidContactsFile[] = "Invalid Palm Desktop contacts file.";
@@ -34,8 +35,11 @@ std::string DialogItemText(HWND dialog, int id) {
     return text;
 }
 
-bool PathExists(const std::string& path) {
-    return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool EndsWithVcf(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".vcf";
 }
 
 // A reason as the engine words it, as a sentence of its own under the message.
@@ -44,6 +48,18 @@ std::string Sentence(std::string reason) {
     reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
     if (reason.back() != '.') reason += '.';
     return reason;
+}
+
+// Why an address book file that opens could not be read. A file that is no vCard file and
+// that the address book library refused (or that no library was there to try) is said
+// to be neither; a damaged vCard file gets the reader's own reason.
+std::string BookRefusalText(const wab::WabLoader& loader, const std::string& path) {
+    if (StartsLikeVCard(path)) return Sentence(loader.LastError());
+    if (loader.LastRoad() == wab::LoadRoad::VCard && !loader.HasOpenEntryPoint() && !EndsWithVcf(path))
+        return "\"" + path + "\" is not a vCard file, and address book (.wab) files cannot be read here: the address "
+               "book library \"" + loader.LibraryPath() + "\" " +
+               (loader.LibraryLoaded() ? "has no WABOpen." : "could not be loaded.");
+    return "\"" + path + "\" is neither an address book nor a vCard file.";
 }
 
 // The folder of the path in a box, for a file dialog to start in; empty when the box
@@ -73,11 +89,9 @@ bool OptionsPage::IsChecked(int id) const {
     return IsDlgButtonChecked(window_, id) == BST_CHECKED;
 }
 
-void OptionsPage::ShowError(const char* text, const std::string& reason) {
+void OptionsPage::ShowError(const std::string& message) {
     // The wait cursor of a load must not hang over the message.
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    const std::string message = reason.empty() ? std::string(text)
-                                               : std::string(text) + "\n\n" + Sentence(reason);
     MessageBoxA(window_, message.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
@@ -122,32 +136,15 @@ bool OptionsPage::Leave() {
     // what the user typed in the settings written when the wizard closes.
     settings->CheckDuplicates = IsChecked(IDC_CHECK_DUPLICATES) ? 1 : 0;
 
+    int code = 0;
     if (IsChecked(IDC_CURRENT_WAB)) {
         settings->DataMode = 0;
     } else {
         settings->DataMode = 1;
         settings->WabFile = DialogItemText(window_, IDC_WAB_FILE);
-        if (!PathExists(settings->WabFile.str())) {
-            ShowError(kInvalidBook, settings->WabFile.empty()
-                                        ? "no address book file was given"
-                                        : "nothing exists at \"" + settings->WabFile.str() + "\"");
-            return false;
-        }
-    }
-
-    if (IsChecked(IDC_BY_USER)) {
-        settings->PalmMode = 0;
-    } else {
-        settings->PalmMode = 1;
-        settings->PalmFile = DialogItemText(window_, IDC_PALM_FILE);
-        if (settings->PalmFile.empty()) {
-            ShowError(kInvalidContactsFile, "no contacts file was given");
-            return false;
-        }
-        if (ConversionJob::ProbeContactsFile(settings->PalmFile.str()) == kProbeUnreadable) {
-            // The probe says only that no layout reads the file; an opening says why.
-            settings->Job->LoadTargetFromFile(settings->PalmFile.str());
-            ShowError(kInvalidContactsFile, settings->Job->LastError());
+        const FileProblem problem = FindFileProblem(settings->WabFile.str(), FileRole::kAddressBook, &code);
+        if (problem != FileProblem::kNone) {
+            ShowError(FileProblemText(problem, FileRole::kAddressBook, settings->WabFile.str(), code));
             return false;
         }
     }
@@ -156,8 +153,27 @@ bool OptionsPage::Leave() {
     // answers CB_ERR (-1), which is what is kept.
     HWND user_box = GetDlgItem(window_, IDC_USER_BOX);
     const LRESULT selected = SendMessageA(user_box, CB_GETCURSEL, 0, 0);
-    settings->UserID = static_cast<std::int32_t>(
-        SendMessageA(user_box, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0));
+    const auto user = static_cast<std::int32_t>(SendMessageA(user_box, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0));
+
+    std::string contacts_file;
+    if (IsChecked(IDC_BY_USER)) {
+        settings->PalmMode = 0;
+        AddressFile::UserFilePath(user, &contacts_file);
+    } else {
+        settings->PalmMode = 1;
+        settings->PalmFile = DialogItemText(window_, IDC_PALM_FILE);
+        contacts_file = settings->PalmFile.str();
+    }
+    settings->UserID = user;
+    // A user without a folder is the job's to explain; every other file is opened once
+    // here, so that a file that cannot be opened at all is refused with one reason.
+    if (settings->PalmMode == 1 || !contacts_file.empty()) {
+        const FileProblem problem = FindFileProblem(contacts_file, FileRole::kContactsFile, &code);
+        if (problem != FileProblem::kNone) {
+            ShowError(FileProblemText(problem, FileRole::kContactsFile, contacts_file, code));
+            return false;
+        }
+    }
 
     // Stays until the record list page has been filled.
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -166,19 +182,33 @@ bool OptionsPage::Leave() {
     job.SetSwapNames(IsChecked(IDC_SWAP_NAMES));
     // A target or an address book that cannot be read stops the wizard here, with the
     // reason: going on would show an empty list and convert into nothing.
-    const bool target_read = settings->PalmMode == 0
-                                 ? job.LoadTargetForUser(settings->UserID)
-                                 : job.LoadTargetFromFile(settings->PalmFile.str());
+    const bool target_read = settings->PalmMode == 0 ? job.LoadTargetForUser(settings->UserID)
+                                                     : job.LoadTargetFromFile(contacts_file);
     if (!target_read) {
-        ShowError(kInvalidContactsFile, job.LastError());
+        ShowError(std::string(kInvalidContactsFile) + "\n\n" + job.LastError());
         return false;
     }
+    // Refused now rather than after the user's choices and the whole run.
+    const std::int32_t writes = job.UsesNewLayout() ? kLayoutPalmSg : kLayoutClassic;
+    if (job.LoadedLayout() != writes) {
+        const bool classic = job.LoadedLayout() == kLayoutClassic;
+        const std::string& path = classic ? job.ClassicFile().LoadedPath() : job.PalmSgFile().LoadedPath();
+        ShowError(LayoutRefusalText(path, classic, job.DesktopVersion()));
+        job.ResetTarget();
+        return false;
+    }
+
     wab::WabLoader& loader = *settings->Loader;
     if (!loader.Load(settings->DataMode == 1 ? settings->WabFile.str() : std::string())) {
-        ShowError(settings->DataMode == 1 ? kInvalidBook : kCurrentBookUnreadable,
-                  loader.LastError());
+        ShowError(settings->DataMode == 1 ? BookRefusalText(loader, settings->WabFile.str())
+                                          : std::string(kCurrentBookUnreadable) + "\n\n" + Sentence(loader.LastError()));
         return false;
     }
+    // The marking compares the contacts as the conversion writes them, custom fields
+    // included.
+    std::uint32_t tags[9];
+    for (int k = 0; k < 9; ++k) tags[k] = static_cast<std::uint32_t>(settings->Custom[k]);
+    loader.SetCustomFieldMap(tags, 9);
     wab::MarkAgainstTarget(&loader, &job.TargetContacts());
     return true;
 }

@@ -31,8 +31,8 @@ private:
     // changes nothing.
     void BrowseInto(int edit_id, const char* title, const char* filters);
     bool IsChecked(int id) const;
-    // The message, and under it, after a blank line, why (when the reason is known).
-    void ShowError(const char* text, const std::string& reason);
+    // Why Next was refused, in an error box.
+    void ShowError(const std::string& message);
 
     ContactList<PalmUserEntry> users_;  // owns its entries (freed by ListUsers and with the page)
 };

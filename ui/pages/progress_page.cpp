@@ -5,6 +5,7 @@
 #include "engine/contact_record.h"
 #include "engine/conversion_job.h"
 #include "resources/resource_ids.h"
+#include "ui/pages/file_problems.h"
 #include "ui/wizard/wizard_settings.h"
 #include "wab/property_mapping.h"
 #include "wab/property_table.h"
@@ -16,6 +17,19 @@
 #include <string>
 
 namespace tarvenne {
+
+std::string CutLine(const std::string& name, const wab::TextCut& cut) {
+    const int row = wab::FindPropertyRow(cut.tag);
+    const std::string field = row >= 0 ? wab::PropertyTable()[row].name : "a value";
+    const std::string who = name.empty() ? std::string("(a contact without a name)") : name;
+    std::string line = who + ": " + field + ", ";
+    if (cut.kept == 0) line += "not kept (no room in the record)";
+    else if (cut.kept < cut.length) line += std::to_string(cut.kept) + " of " + std::to_string(cut.length) + " characters kept";
+    else line += "kept";
+    if (cut.unmapped > 0)
+        line += ", " + std::to_string(cut.unmapped) + " characters stored as '?' (the code page has no letter for them)";
+    return line;
+}
 
 unsigned PacingInterval(int count) {
     return count > 0 ? 500u / static_cast<unsigned>(count) : 500u;
@@ -53,7 +67,7 @@ bool ProgressPage::Activate(bool leaving) {
 bool ProgressPage::RunConversion() {
     saved_ = false;
     save_error_.clear();
-    cuts_ = 0;
+    cut_lines_.clear();
     WizardSettings* settings = Settings();
     if (!settings || !settings->Job || !settings->SelectedContacts) return false;
     ConversionJob& job = *settings->Job;
@@ -67,7 +81,7 @@ bool ProgressPage::RunConversion() {
 
     for (wab::SourceContact* contact = chosen.First(); contact; contact = chosen.Next()) {
         const DWORD t0 = GetTickCount();
-        const std::string name(contact->Text(wab::tag::kDisplayName));
+        const std::string name = wab::ContactListName(*contact);
         const std::string email(contact->Text(wab::tag::kEmailAddress));
         char line[600];
         std::snprintf(line, sizeof line, "Converting %s ( %s ) ...", name.c_str(), email.c_str());
@@ -75,8 +89,10 @@ bool ProgressPage::RunConversion() {
 
         // A contact that cannot be converted or added does not stop the others.
         ContactRecord record;
-        if (wab::ConvertSourceContact(contact, &record) && job.AddContact(&record))
-            cuts_ += wab::CutTexts(*contact, record, job.LastEdits()).size();
+        if (wab::ConvertSourceContact(contact, &record) && job.AddContact(&record)) {
+            for (const wab::TextCut& cut : wab::CutTexts(*contact, record, job.LastEdits()))
+                cut_lines_.push_back(CutLine(name, cut));
+        }
 
         acc += 100;
         if (n > 0) SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(acc / n), 0);
@@ -93,7 +109,19 @@ bool ProgressPage::RunConversion() {
     }
 
     saved_ = job.SaveTarget();
-    if (!saved_) save_error_ = job.LastError();
+    if (!saved_) {
+        // A file another program holds (HotSync, say) or that became read-only is said as
+        // the options page says it, once and plainly.
+        const std::string path = job.LoadedLayout() == kLayoutClassic  ? job.ClassicFile().LoadedPath()
+                                 : job.LoadedLayout() == kLayoutPalmSg ? job.PalmSgFile().LoadedPath()
+                                                                       : std::string();
+        int code = 0;
+        const FileProblem problem = path.empty() ? FileProblem::kNone
+                                                 : FindFileProblem(path, FileRole::kContactsFile, &code);
+        save_error_ = problem == FileProblem::kNone || problem == FileProblem::kOther
+                          ? job.LastError()
+                          : FileProblemText(problem, FileRole::kContactsFile, path, code);
+    }
     return saved_;
 }
 

@@ -3,8 +3,11 @@
 #pragma once
 
 #include "ui/wizard/wizard_page.h"
+#include "wab/property_mapping.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarvenne {
 
@@ -23,14 +26,18 @@ public:
     // not, why (empty when the reason is not known). Nothing has run yet: not saved.
     bool Saved() const { return saved_; }
     const std::string& SaveError() const { return save_error_; }
-    // How many texts of the contacts added or updated reached the file cut to fit.
-    std::size_t Cuts() const { return cuts_; }
+    // The values of the contacts added or updated that reached the file shorter than
+    // given or not at all, a line each: who, which value, how much of it was kept.
+    const std::vector<std::string>& CutLines() const { return cut_lines_; }
 
 private:
     bool saved_ = false;
     std::string save_error_;
-    std::size_t cuts_ = 0;
+    std::vector<std::string> cut_lines_;
 };
+
+// One line of the list of values not kept whole.
+std::string CutLine(const std::string& name, const wab::TextCut& cut);
 
 // How long each of n contacts takes at least, in milliseconds, so that any run is
 // visible for about half a second; 0 from 501 contacts on.

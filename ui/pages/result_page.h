@@ -1,4 +1,5 @@
-// ResultPage, the last page: what was converted, whether the file was written, and
+// ResultPage, the last page: what was converted into which contacts file (and where its
+// backup is), whether the file was written and why not, the values not kept whole, and
 // buttons that start the address-book program and Palm Desktop.
 #pragma once
 
@@ -7,6 +8,8 @@
 #include <string>
 
 namespace tarvenne {
+
+class ProgressPage;
 
 class ResultPage : public WizardPage {
 public:
@@ -17,12 +20,9 @@ public:
     INT_PTR OnCommand(WPARAM p1, LPARAM p2) override;
     bool Activate(bool leaving) override;
 
-    // The control that tells why the file was not written; hidden after a success.
-    static constexpr int kReasonId = 1027;
-
 private:
-    void ShowOutcome();
-    HWND reason_ = nullptr;  // not owned: a child of the page, destroyed with it
+    void ShowOutcome(const std::string& contacts, int converted);
+    const ProgressPage* Progress() const;
 };
 
 // The parameters handed to the address-book program: none for the current address book,

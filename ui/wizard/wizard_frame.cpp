@@ -4,6 +4,7 @@
 #include "platform/module_folder.h"
 #include "resources/resource_ids.h"
 #include "ui/framework/program_instance.h"
+#include "ui/framework/shell_open.h"
 #include "ui/look/banner.h"
 #include "ui/look/dpi.h"
 #include "ui/look/owner_button.h"
@@ -12,8 +13,6 @@
 #include "ui/pages/record_list_page.h"
 #include "ui/pages/result_page.h"
 #include "ui/wizard/wizard_page.h"
-
-#include <shellapi.h>
 
 #include <cctype>
 #include <string>
@@ -168,6 +167,8 @@ void WizardFrame::UpdateNavigation() {
     EnableWindow(GetDlgItem(window_, IDC_NEXT), current_ != last && !converting);
     EnableWindow(GetDlgItem(window_, IDCANCEL), !converting);
     SetDlgItemTextA(window_, IDCANCEL, current_ == last ? "&Finish" : "&Cancel");
+    // Enter presses Next, and Finish on the last page.
+    SendMessageA(window_, DM_SETDEFID, current_ == last ? IDCANCEL : IDC_NEXT, 0);
 
     for (int i = 0; i < static_cast<int>(count_); ++i) {
         if (pages_[i]) pages_[i]->Show(i == current_);
@@ -220,13 +221,13 @@ void WizardFrame::RunConversionBusy() {
 
 void WizardFrame::OpenHelp() {
     const std::string help = platform::ModuleFolder() + "help.html";
-    // A shell that cannot open the page is not reported.
-    ShellExecuteA(window_, "open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWithShell(window_, help, std::string(), "The help page \"" + help + "\" could not be opened");
 }
 
 INT_PTR WizardFrame::OnCommand(WPARAM p1, LPARAM) {
     switch (LOWORD(p1)) {
     case IDCANCEL:
+        if (WizardPage* page = Page(current_); page && !page->MayQuit()) return 1;
         EndDialog(window_, 1);
         return 1;
     case IDC_HELP_BUTTON:
@@ -243,7 +244,7 @@ INT_PTR WizardFrame::OnCommand(WPARAM p1, LPARAM) {
     case IDC_NEXT:
         return Next();
     default:
-        return 0;  // IDOK (Enter) included: the wizard moves only on its buttons
+        return 0;
     }
 }
 
@@ -303,11 +304,30 @@ bool WizardFrame::HandlePageMnemonic(const MSG& message) {
     return false;
 }
 
+bool WizardFrame::HandleKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN) return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    if (message.wParam == VK_F1 && (root == window_ || GetWindow(root, GW_OWNER) == window_)) {
+        OpenHelp();
+        return true;
+    }
+    // Enter on one of the wizard's own buttons presses that button; elsewhere it is the
+    // default button's (Next, or Finish), which the dialog manager presses. The owner-drawn
+    // buttons never become the default themselves, as drawn ones do.
+    if (message.wParam == VK_RETURN && root == window_ && IsWindowEnabled(message.hwnd) &&
+        (SendMessageA(message.hwnd, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) &&
+        (GetWindowLongA(message.hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW) {
+        SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    return false;
+}
+
 LRESULT CALLBACK WizardFrame::PageMnemonicFilter(int code, WPARAM p1, LPARAM p2) {
     // The dialog manager asks this filter before it looks for a mnemonic itself.
-    if (code == MSGF_DIALOGBOX && mnemonic_frame_ &&
-        mnemonic_frame_->HandlePageMnemonic(*reinterpret_cast<const MSG*>(p2))) {
-        return 1;
+    if (code == MSGF_DIALOGBOX && mnemonic_frame_) {
+        const MSG& message = *reinterpret_cast<const MSG*>(p2);
+        if (mnemonic_frame_->HandlePageMnemonic(message) || mnemonic_frame_->HandleKey(message)) return 1;
     }
     return CallNextHookEx(nullptr, code, p1, p2);
 }

@@ -49,6 +49,8 @@ private:
     // Alt+letter (or the letter alone where the focus takes no typing) on the shown page:
     // the page's control with that mnemonic, before any frame button with the same one.
     bool HandlePageMnemonic(const MSG& message);
+    // F1 anywhere in the wizard and its dialogs; Enter on one of its buttons.
+    bool HandleKey(const MSG& message);
     static LRESULT CALLBACK PageMnemonicFilter(int code, WPARAM p1, LPARAM p2);
 
     std::unique_ptr<WizardPage> pages_[kMaxPages];  // owned; live as long as the frame

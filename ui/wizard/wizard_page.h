@@ -22,6 +22,8 @@ public:
     // leaving true: Next was pressed on it; false keeps the user on the page (the page
     // has told them why).
     virtual bool Activate(bool leaving) { return true; }
+    // Cancel, Esc or the close box on this page: true lets the wizard end.
+    virtual bool MayQuit() { return true; }
 
     const char* Caption() const { return Caption_.c_str(); }
     int TemplateId() const { return template_id_; }
