@@ -31,6 +31,7 @@ struct ConvertReport {
     std::string read_layout, write_layout;
     std::uint32_t contacts = 0, fresh = 0, changed = 0, unchanged = 0, selected = 0;
     std::uint32_t added = 0, updated = 0, skipped = 0;
+    std::uint32_t skipped_cards = 0;  // cards that feed nothing: no contacts at all
     bool saved = false;
     bool dry_run = false;
     std::string backup;  // empty: none made
@@ -44,7 +45,7 @@ void AddCuts(const wab::SourceContact& contact, const ContactRecord& record, con
     for (const wab::TextCut& cut : wab::CutTexts(contact, record, edits)) cuts->push_back(Cut{&contact, cut});
 }
 
-std::string_view NameOf(const Cut& c) { return c.contact->Text(wab::tag::kDisplayName); }
+std::string NameOf(const Cut& c) { return wab::ContactListName(*c.contact); }
 const char* FieldOf(const Cut& c) { return wab::PropertyTable()[wab::FindPropertyRow(c.text.tag)].name; }
 
 void PrintJson(std::ostream& out, const ConvertReport& r) {
@@ -62,6 +63,7 @@ void PrintJson(std::ostream& out, const ConvertReport& r) {
     j.Key("added"); j.Int(r.added);
     j.Key("updated"); j.Int(r.updated);
     j.Key("skipped"); j.Int(r.skipped);
+    j.Key("skipped_cards"); j.Int(r.skipped_cards);
     j.Key("saved"); j.Bool(r.saved);
     j.Key("backup");
     if (r.backup.empty()) j.Null();
@@ -77,6 +79,7 @@ void PrintJson(std::ostream& out, const ConvertReport& r) {
         j.Key("field"); j.String(FieldOf(c));
         j.Key("length"); j.Int(static_cast<std::int64_t>(c.text.length));
         j.Key("kept"); j.Int(static_cast<std::int64_t>(c.text.kept));
+        j.Key("unmapped"); j.Int(c.text.unmapped);
         j.EndObject();
     }
     j.EndArray();
@@ -93,9 +96,13 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
         << "Selected:  " << r.selected << "\n"
         << "Converted: " << r.added << " added, " << r.updated << " updated, " << r.skipped
         << " skipped\n";
-    for (const Cut& c : r.cuts)
-        out << "cut: " << AnsiToUtf8(NameOf(c)) << ": " << FieldOf(c) << " " << c.text.length << " -> "
-            << c.text.kept << "\n";
+    if (r.skipped_cards > 0) out << "Skipped:   " << r.skipped_cards << " cards without a value to convert\n";
+    for (const Cut& c : r.cuts) {
+        out << "cut: " << AnsiToUtf8(NameOf(c)) << ": " << FieldOf(c);
+        if (c.text.kept < c.text.length) out << " " << c.text.length << " -> " << c.text.kept;
+        if (c.text.unmapped > 0) out << " (" << c.text.unmapped << " characters stored as '?')";
+        out << "\n";
+    }
     if (r.saved) {
         out << "Result:    Succeeded. Backup: " << Windows1252ToUtf8(r.backup) << "\n";
     } else if (!r.error.empty()) {
@@ -125,8 +132,7 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
         usage_error = "unknown selection \"" + select + "\" (differing or all)";
     if (usage_error.empty()) ApplyCodePageOption(parsed, &usage_error);
     OpenRequest request;
-    wab::CustomFieldMap custom{};
-    if (usage_error.empty() && ParseOpenRequest(parsed, &request, &custom, &usage_error)) {
+    if (usage_error.empty() && ParseOpenRequest(parsed, &request, &request.custom, &usage_error)) {
         const auto version = parsed.values.find("--desktop-version");
         if (version != parsed.values.end()) {
             const std::string& text = version->second.back();
@@ -165,6 +171,10 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     // The record list page's choice: the differing contacts are the checked ones.
     std::vector<const wab::SourceContact*> chosen;
     for (wab::SourceContact* c = loader.First(); c; c = loader.Next()) {
+        if (c->difference_status == wab::kFeedsNothing) {
+            ++report.skipped_cards;
+            continue;
+        }
         ++report.contacts;
         if (c->difference_status == wab::kNew) ++report.fresh;
         else if (c->difference_status == wab::kChanged) ++report.changed;
@@ -175,8 +185,6 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
 
     int status = kExitDone;
     if (!chosen.empty()) {
-        // Leaving the record list page hands the mapping over before the progress page runs.
-        loader.SetCustomFieldMap(custom.data(), wab::kCustomFieldCount);
         bool failed = false;
         for (const wab::SourceContact* c : chosen) {
             ContactRecord record;
@@ -196,7 +204,7 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
                     // Counted nowhere; the file must not be written without it.
                     failed = true;
                     io.err << "tarvenne-cli convert: \""
-                           << AnsiToUtf8(c->Text(wab::tag::kDisplayName))
+                           << AnsiToUtf8(wab::ContactListName(*c))
                            << "\" could not be added to the contacts file\n";
                     break;
             }

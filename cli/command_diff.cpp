@@ -57,9 +57,8 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
     if (usage_error.empty() && format != "text" && format != "json")
         usage_error = "unknown format \"" + format + "\" (text or json)";
     OpenRequest request;
-    wab::CustomFieldMap custom{};
     if (usage_error.empty()) ApplyCodePageOption(parsed, &usage_error);
-    if (usage_error.empty()) ParseOpenRequest(parsed, &request, &custom, &usage_error);
+    if (usage_error.empty()) ParseOpenRequest(parsed, &request, &request.custom, &usage_error);
     if (!usage_error.empty()) {
         io.err << "tarvenne-cli diff: " << usage_error << "\nusage: tarvenne-cli " << kDiffUsage
                << "\n";
@@ -73,9 +72,6 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
         io.err << "tarvenne-cli diff: " << why << "\n";
         return kExitUnreadable;
     }
-    // The custom fields take no part in matching; the map is set only so that diff and
-    // convert treat a contact alike.
-    opened.loader->SetCustomFieldMap(custom.data(), wab::kCustomFieldCount);
 
     wab::WabLoader& loader = *opened.loader;
     const bool brief = parsed.Has("--brief");
@@ -90,15 +86,19 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
         wab::ConvertSourceContact(&c, &record);
         opened.job->ListEditsFor(record, &edits);
     };
+    // Cards that feed nothing are no contacts: counted, never listed.
+    std::uint32_t skipped = 0;
+    for (wab::SourceContact* c = loader.First(); c; c = loader.Next()) skipped += c->difference_status == wab::kFeedsNothing;
     if (format == "json") {
         JsonWriter j(io.out);
         j.BeginObject();
         j.Key("contacts");
         j.BeginArray();
         for (wab::SourceContact* c = loader.First(); c; c = loader.Next()) {
+            if (c->difference_status == wab::kFeedsNothing) continue;
             j.BeginObject();
             j.Key("name");
-            j.Text(c->Text(wab::tag::kDisplayName));
+            j.Text(wab::ContactListName(*c));
             j.Key("email");
             j.Text(c->Text(wab::tag::kEmailAddress));
             j.Key("status");
@@ -108,25 +108,29 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
             j.EndObject();
         }
         j.EndArray();
+        j.Key("skipped_cards");
+        j.Int(skipped);
         j.EndObject();
         j.Finish();
     } else {
         std::uint32_t counts[3] = {0, 0, 0};
         for (wab::SourceContact* c = loader.First(); c; c = loader.Next()) {
             const std::int32_t s = c->difference_status;
+            if (s == wab::kFeedsNothing) continue;
             ++counts[s == wab::kNew ? 0 : s == wab::kChanged ? 1 : 2];
             std::string status = StatusName(s);
             status.resize(10, ' ');
-            io.out << status << AnsiToUtf8(c->Text(wab::tag::kDisplayName));
+            io.out << status << AnsiToUtf8(wab::ContactListName(*c));
             const std::string_view email = c->Text(wab::tag::kEmailAddress);
             if (!email.empty()) io.out << " <" << AnsiToUtf8(email) << ">";
             io.out << "\n";
             list_edits(*c);
             if (s == wab::kChanged) PrintEditsText(io.out, edits);
         }
-        io.out << loader.Count() << " contacts: " << counts[0] << " new, " << counts[1]
+        io.out << loader.Count() - skipped << " contacts: " << counts[0] << " new, " << counts[1]
                << " changed, " << counts[2] << " unchanged (" << LayoutName(opened.job->LoadedLayout())
                << " file " << opened.target_path << ")\n";
+        if (skipped > 0) io.out << skipped << " cards without a value to convert were skipped\n";
     }
     io.out.flush();
     return kExitDone;

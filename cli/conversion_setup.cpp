@@ -162,6 +162,7 @@ int OpenConversion(const OpenRequest& request, OpenedConversion* opened, std::st
         *why = "cannot read the address book: " + opened->loader->LastError();
         return kExitUnreadable;
     }
+    opened->loader->SetCustomFieldMap(request.custom.data(), wab::kCustomFieldCount);
     wab::MarkAgainstTarget(opened->loader.get(), &opened->job->TargetContacts());
     return kExitDone;
 }

@@ -54,6 +54,9 @@ struct OpenRequest {
     bool swap_names = false;
     bool version_given = false;
     std::uint32_t desktop_version = 0;
+    // The custom fields take part in marking: a contact is unchanged only when converting
+    // it, custom fields included, changes nothing.
+    wab::CustomFieldMap custom{};
 };
 
 // SOURCE, TARGET, --swap-names and --custom of diff and convert into *request and *custom;

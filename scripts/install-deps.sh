@@ -3,7 +3,7 @@
 set -eu
 packages="cmake ninja-build g++ gcc g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth
 libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev imagemagick fonts-wine python3
-python3-vobject"
+python3-vobject nsis p7zip-full"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -81,11 +81,15 @@ std::vector<std::string> Kept(const ContactRecord& c, bool names) {
     return kept;
 }
 
+// The listed records that hold anything: a card of an empty record brings nothing back.
 std::vector<ContactRecord> ListedContacts(const std::string& path) {
     const std::unique_ptr<AddressFile> file = OpenContactsFile(path);
     std::vector<ContactRecord> contacts;
-    for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next())
-        if (!(r->Status() & kStatusNotListed)) ReadContact(*r, &contacts.emplace_back());
+    for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next()) {
+        if (r->Status() & kStatusNotListed) continue;
+        ReadContact(*r, &contacts.emplace_back());
+        if (contacts.back().Empty()) contacts.pop_back();
+    }
     return contacts;
 }
 

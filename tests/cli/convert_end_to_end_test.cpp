@@ -138,14 +138,15 @@ TEST_P(ConvertEndToEnd, CustomFieldsTakeTheMappedPropertyAndDiffTellsEveryStatus
     platform::WriteFileBytes(two, Bytes("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Kept;Karl;;;\r\nFN:Karl Kept\r\nTEL;TYPE=HOME:+49 1 999\r\n"
                                         "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:M\xC3\xBCller;Uwe;;;\r\nFN:Uwe M\xC3\xBCller\r\n"
                                         "EMAIL:uwe@example.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\n"
-                                        "N:Kept;Karl;;;\r\nFN:Karl Kept\r\nTEL;TYPE=HOME:+49 1 999\r\nNOTE:another note\\nand a second line that "
-                                        "goes on\r\nEND:VCARD\r\n"));
+                                        "N:Kept;Karl;;;\r\nTEL;TYPE=HOME:+49 1 999\r\nNOTE:another note\\nand a second line that "
+                                        "goes on\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nEND:VCARD\r\n"));
     // Under a changed contact, each field a conversion would write, shortened for the line.
     CliRun diff = Cli({"diff", two, target});
     ASSERT_EQ(diff.status, 0) << diff.err;
     EXPECT_NE(diff.out.find("unchanged Karl Kept\nnew       Uwe M\xC3\xBCller <uwe@example.org>\nchanged   Karl Kept\n"
                             "    Note: not in the book -> another note\\nand a second line that goe...\n3 contacts: "
-                            "1 new, 1 changed, 1 unchanged"),
+                            "1 new, 1 changed, 1 unchanged (" + std::string(GetParam() == Layout::kClassic ? "classic" : "palmsg") +
+                            " file " + target + ")\n1 cards without a value to convert were skipped\n"),
               std::string::npos)
         << diff.out;
     CliRun brief = Cli({"diff", two, target, "--brief"});
@@ -164,6 +165,17 @@ TEST_P(ConvertEndToEnd, CustomFieldsTakeTheMappedPropertyAndDiffTellsEveryStatus
               std::string::npos)
         << json.out;
     EXPECT_EQ(json.out.find("\"changes\"", json.out.find("\"unchanged\"")), json.out.rfind("\"changes\"")) << "one changed";
+    EXPECT_EQ(JsonValue(json.out, "skipped_cards"), "1");
+
+    // The custom fields take part in marking: a field mapped anew makes its contacts changed,
+    // and converting with the mapping in force leaves nothing to do.
+    CliRun same = Cli({"diff", book, target, "--custom", "2=Comment", "--custom=4=0x3A16001E"});
+    EXPECT_NE(same.out.find("6 contacts: 0 new, 0 changed, 6 unchanged"), std::string::npos) << same.out;
+    CliRun remapped = Cli({"diff", book, target, "--custom", "2=Title", "--brief"});
+    EXPECT_NE(remapped.out.find("changed   Erika Exact"), std::string::npos) << remapped.out;
+    ASSERT_EQ(Convert({"--custom", "2=Title"}).status, 0);
+    CliRun after = Cli({"diff", book, target, "--custom", "2=Title"});
+    EXPECT_NE(after.out.find(" 0 new, 0 changed, 6 unchanged"), std::string::npos) << after.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
