@@ -94,8 +94,8 @@ const Property& CardBuilder::CharsetFirst(const Property& p) {
 }
 
 // The value decoded and in the code page, in decoded_; the characters the code page lacks
-// in decoded_unmapped_.
-std::string_view CardBuilder::Decode(std::string_view raw, const Property& p) {
+// in decoded_unmapped_. A URI's percent escapes of what no URI may hold are resolved too.
+std::string_view CardBuilder::Decode(std::string_view raw, const Property& p, bool uri) {
     std::string_view source = raw;
     if (p.encoding == Encoding::QuotedPrintable) {
         DecodeQuotedPrintable(raw, &quoted_);
@@ -105,6 +105,10 @@ std::string_view CardBuilder::Decode(std::string_view raw, const Property& p) {
     if (NeedsUnescape(source)) {
         Unescape(source, version_, &unescaped_);
         source = unescaped_;
+    }
+    if (uri && HasPercentEscape(source)) {
+        DecodePercentEscapes(source, &percent_);
+        source = percent_;
     }
     decoded_.clear();
     const std::uint32_t before = converter_.Unmapped().total;
@@ -206,7 +210,7 @@ void CardBuilder::Handle(const Property& property) {
             if (EqualsNoCase(n, "UID") && uid_.empty()) uid_ = Trim(p.value).substr(0, 256);
             if (EqualsNoCase(n, "URL"))
                 OfferRepeated(p.types & kHome ? tag::kPersonalHomepage : tag::kBusinessHomepage,
-                              Decode(p.value, p), p.rank);
+                              Decode(p.value, p, true), p.rank);
             return;
         case 'V':
             if (EqualsNoCase(n, "VERSION")) {

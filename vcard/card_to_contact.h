@@ -61,7 +61,7 @@ private:
     };
 
     const Property& CharsetFirst(const Property& p);
-    std::string_view Decode(std::string_view raw, const Property& p);
+    std::string_view Decode(std::string_view raw, const Property& p, bool uri = false);
     Slot Keep(std::string_view value, int rank, std::uint32_t unmapped);
     Slot Place(std::uint32_t tag, const Slot& value);
     void Offer(std::uint32_t tag, std::string_view value, int rank);
@@ -87,7 +87,7 @@ private:
     DateSlot birthday_, anniversary_;
     std::string uid_;
     std::string id_;
-    std::string quoted_, unescaped_, decoded_, phone_, in_utf8_, joined_;
+    std::string quoted_, unescaped_, percent_, decoded_, phone_, in_utf8_, joined_;
     std::uint32_t decoded_unmapped_ = 0;  // of the value Decode gave last
     Property utf8_property_;              // CharsetFirst's copy, viewing in_utf8_
     std::array<std::string, 5> address_;  // street, city, region, postal code, country

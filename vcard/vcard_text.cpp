@@ -46,6 +46,15 @@ std::string_view CaretEscapeOf(char c) {
     }
 }
 
+std::string_view PlainParamFormOf(char c) {
+    switch (c) {
+        case '^': return "^";
+        case '"': return "'";
+        case '\r': case '\n': return " ";
+        default: return {};
+    }
+}
+
 std::string_view PercentEscapeOf(char c) {
     return std::string_view(kPercentEscapes.data() + 3 * static_cast<unsigned char>(c), 3);
 }
@@ -82,6 +91,21 @@ void Unescape(std::string_view raw, Version version, std::string* out) {
         }
         put(next == 'n' || next == 'N' ? '\n' : next);
         ++i;
+    }
+}
+
+void DecodePercentEscapes(std::string_view uri, std::string* out) {
+    out->clear();
+    for (std::size_t i = 0; i < uri.size(); ++i) {
+        const int high = i + 2 < uri.size() && uri[i] == '%' ? HexDigit(uri[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(uri[i + 2]) : -1;
+        const char byte = static_cast<char>(high * 16 + low);
+        if (low >= 0 && byte != '\0' && HasRole(byte, kUriUnsafe)) {
+            out->push_back(byte);
+            i += 2;
+        } else {
+            out->push_back(uri[i]);
+        }
     }
 }
 
