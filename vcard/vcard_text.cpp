@@ -25,6 +25,17 @@ constexpr std::array<char, 3 * 256> MakePercentEscapes() {
 }
 constexpr std::array<char, 3 * 256> kPercentEscapes = MakePercentEscapes();
 
+// A byte a quoted parameter value cannot hold as it is: in 4.0's caret form, or as 3.0,
+// which has no escapes there, has to write it.
+std::string_view QuotedParamForm(char c, bool caret_escapes) {
+    switch (c) {
+        case '^': return caret_escapes ? "^^" : "^";
+        case '"': return caret_escapes ? "^'" : "'";
+        case '\r': case '\n': return caret_escapes ? "^n" : " ";
+        default: return {};
+    }
+}
+
 }  // namespace
 
 std::string_view TextEscapeOf(char c) {
@@ -37,23 +48,9 @@ std::string_view TextEscapeOf(char c) {
     }
 }
 
-std::string_view CaretEscapeOf(char c) {
-    switch (c) {
-        case '^': return "^^";
-        case '"': return "^'";
-        case '\r': case '\n': return "^n";
-        default: return {};
-    }
-}
+std::string_view CaretEscapeOf(char c) { return QuotedParamForm(c, true); }
 
-std::string_view PlainParamFormOf(char c) {
-    switch (c) {
-        case '^': return "^";
-        case '"': return "'";
-        case '\r': case '\n': return " ";
-        default: return {};
-    }
-}
+std::string_view PlainParamFormOf(char c) { return QuotedParamForm(c, false); }
 
 std::string_view PercentEscapeOf(char c) {
     return std::string_view(kPercentEscapes.data() + 3 * static_cast<unsigned char>(c), 3);
