@@ -38,6 +38,19 @@ std::size_t SplitComponents(std::string_view raw, std::array<std::string_view, N
     return count;
 }
 
+// The tag a TEL of these types goes to: fax first, then cell, pager, car, ISDN, work, home,
+// preferred, other.
+std::uint32_t PhoneTag(std::uint32_t t, int rank) {
+    if (t & kFax) return t & kWork ? tag::kBusinessFax : t & kHome ? tag::kHomeFax : tag::kPrimaryFax;
+    if (t & kCell) return tag::kMobilePhone;
+    if (t & kPager) return tag::kPager;
+    if (t & kCar) return tag::kCarPhone;
+    if (t & kIsdn) return tag::kIsdn;
+    if (t & kWork) return tag::kBusinessPhone;
+    if (t & kHome) return tag::kHomePhone;
+    return rank < kNoRank || t & kMain ? tag::kPrimaryPhone : tag::kOtherPhone;
+}
+
 bool ReadDigits(std::string_view s, std::size_t at, std::size_t n, int* out) {
     if (at + n > s.size()) return false;
     int v = 0;
@@ -238,8 +251,8 @@ void CardBuilder::HandleName(const Property& p) {
     Offer(tag::kGeneration, Decode(parts[4], p), kNoRank);
 }
 
-// Fax first, then cell, pager, car, ISDN, work, home, preferred, other. A tel: URI is the
-// number before its first ';', with an extension appended as " x" and the digits.
+// A tel: URI is the number before its first ';', with an extension appended as " x" and
+// the digits.
 void CardBuilder::HandlePhone(const Property& p) {
     std::string_view number = Decode(p.value, p);
     if (StartsWithNoCase(number, "tel:")) {
@@ -255,21 +268,10 @@ void CardBuilder::HandlePhone(const Property& p) {
         }
         number = phone_;
     }
-    const std::uint32_t t = p.types;
-    if (t & kWork && !(t & (kFax | kCell | kPager | kCar | kIsdn))) {
-        OfferPair(tag::kBusinessPhone, tag::kBusinessPhone2, number, p.rank);
-    } else if (t & kHome && !(t & (kFax | kCell | kPager | kCar | kIsdn))) {
-        OfferPair(tag::kHomePhone, tag::kHomePhone2, number, p.rank);
-    } else {
-        const std::uint32_t kind = t & kFax ? (t & kWork ? tag::kBusinessFax : t & kHome ? tag::kHomeFax : tag::kPrimaryFax)
-                                   : t & kCell                   ? tag::kMobilePhone
-                                   : t & kPager                  ? tag::kPager
-                                   : t & kCar                    ? tag::kCarPhone
-                                   : t & kIsdn                   ? tag::kIsdn
-                                   : p.rank < kNoRank || t & kMain ? tag::kPrimaryPhone
-                                                                 : tag::kOtherPhone;
-        OfferRepeated(kind, number, p.rank);
-    }
+    const std::uint32_t kind = PhoneTag(p.types, p.rank);
+    if (kind == tag::kBusinessPhone) OfferPair(tag::kBusinessPhone, tag::kBusinessPhone2, number, p.rank);
+    else if (kind == tag::kHomePhone) OfferPair(tag::kHomePhone, tag::kHomePhone2, number, p.rank);
+    else OfferRepeated(kind, number, p.rank);
 }
 
 // Post-office box; extended address; street; city; region; postal code; country. An
