@@ -233,6 +233,8 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     if (format == "json") PrintJson(io.out, report);
     else PrintText(io.out, report);
     if (!report.error.empty()) io.err << "tarvenne-cli convert: " << report.error << "\n";
+    const std::string advice = UnmappedAdvice(loader);
+    if (!advice.empty()) io.err << "tarvenne-cli convert: " << advice << "\n";
     io.out.flush();
     return status;
 }

@@ -132,6 +132,8 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
                << " file " << opened.target_path << ")\n";
         if (skipped > 0) io.out << skipped << " cards without a value to convert were skipped\n";
     }
+    const std::string advice = UnmappedAdvice(loader);
+    if (!advice.empty()) io.err << "tarvenne-cli diff: " << advice << "\n";
     io.out.flush();
     return kExitDone;
 }

@@ -2,6 +2,7 @@
 // without its windows.
 #include "cli/conversion_setup.h"
 
+#include "engine/bounded_text.h"
 #include "palminstall/palm_desktop_libraries.h"
 #include "palminstall/palm_desktop_locator.h"
 #include "platform/file_system.h"
@@ -98,6 +99,17 @@ const char* StatusName(std::int32_t difference_status) {
         case wab::kChanged: return "changed";
         default: return "unchanged";
     }
+}
+
+std::string UnmappedAdvice(const wab::WabLoader& loader) {
+    const wab::UnmappedCharacters& unmapped = loader.Unmapped();
+    if (unmapped.total == 0) return {};
+    std::string advice = std::to_string(unmapped.total) + " characters of the address book have no letter in code page " +
+                         std::to_string(TextCodePage()) + " and become '?'";
+    const unsigned mostly = unmapped.MostlyOf();
+    if (mostly != 0 && mostly != TextCodePage())
+        advice += "; most of them are " + std::string(wab::ScriptName(mostly)) + ": try --codepage " + std::to_string(mostly);
+    return advice;
 }
 
 UserLibraryScope::UserLibraryScope() {

@@ -68,6 +68,11 @@ bool ParseOpenRequest(const ParsedArguments& parsed, OpenRequest* request,
 // and marks its contacts. On failure returns kExitUnreadable with the message in *why.
 int OpenConversion(const OpenRequest& request, OpenedConversion* opened, std::string* why);
 
+// One line for standard error when the address book holds characters the text code page
+// has no letter for: how many, and the --codepage that would keep most of them when one
+// would; empty when there are none.
+std::string UnmappedAdvice(const wab::WabLoader& loader);
+
 // Binds Palm Desktop's user library for as long as it lives (for @user:ID targets and
 // the user list); unbinds it again at the end.
 class UserLibraryScope {

@@ -392,10 +392,9 @@ const char* const kCustomWords[kMaxCustoms] = {"Custom 1", "Custom 2", "Custom 3
 bool SlotHolds(std::string_view stored, std::string_view value, std::size_t width, std::size_t capacity) {
     const std::string_view text = UpToNul(stored);
     if (text == Fit(value, width)) return true;
-    // A value that filled its contact field may have been cut there: the slot holds it when
-    // it holds more of the same text (written by Palm Desktop, say), which stays.
-    return capacity > 0 && value.size() == capacity - 1 && text.size() > value.size() &&
-           text.substr(0, value.size()) == value;
+    // A text wider than the slot (written by Palm Desktop, say) holds the value a read of it
+    // gives: the value itself, or, where the contact's field cut it, its start. It stays.
+    return capacity > 0 && TextAsRead(text, capacity) == value;
 }
 
 void ListEdits(const ContactRecord& contact, const PalmRecord& record, bool new_record, RecordEdits* out,

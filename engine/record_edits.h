@@ -90,9 +90,9 @@ void ListEdits(const ContactRecord& contact, const PalmRecord& record, bool new_
                int saved_fields = kMaxRecordFields);
 
 // A slot holds a value when its text, up to the first NUL, is the value cut to the slot's
-// width, or when the value filled its contact field of `capacity` bytes (and so may have
-// been cut there) and the slot holds more of the same text. The one test for "already
-// held", "differs" and "identical" of phone slots.
+// width, or when a read of the text into a contact field of `capacity` bytes gives the
+// value (a text wider than the slot, whole or cut where the field cut the value). The one
+// test for "already held", "differs" and "identical" of phone slots.
 bool SlotHolds(std::string_view stored, std::string_view value, std::size_t width, std::size_t capacity);
 
 // Applies the writes of a list made for this record. False when memory runs out; the

@@ -186,7 +186,8 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
     for (int k = 0; k < 4; ++k) {
         const std::string_view phone = KeyPhone(c, k);
         bit[k] = phone.empty() ? 0 : PhoneBit(Fit(phone, kSlotWidth));
-        open[k] = phone.size() == kPhoneCapacity - 1;
+        // A cut backs off by a byte rather than part a CR LF or a double-byte character.
+        open[k] = phone.size() + 2 >= kPhoneCapacity;
     }
 
     // Both chains in ascending position, as a walk from the first entry would meet them.

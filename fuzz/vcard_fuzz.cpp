@@ -1,6 +1,6 @@
 // Fuzz target for the vCard reader: any input is refused with a reason or read into cards
-// whose values obey what the rest of the program relies on (no tag twice, no NUL, every
-// line break CR LF, an entry id), and every card fills and converts without harm; the
+// whose values obey what the rest of the program relies on (no tag twice but as an extra,
+// extras last, no NUL, every line break CR LF, an entry id), and every card fills and converts without harm; the
 // slots a card fills keep every line break whole too.
 #include "engine/contact_record.h"
 #include "vcard/vcard_reader.h"
@@ -42,9 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (entry.object_type != kObjectTypeMailUser && entry.object_type != kObjectTypeDistList)
             Broken("an unknown object type", std::to_string(entry.object_type));
         std::set<std::uint32_t> tags;
+        bool extras = false;
         for (std::size_t i = 0; i < entry.value_count; ++i) {
             const PropertyValue& v = entry.values[i];
-            if (!tags.insert(v.tag).second) Broken("a tag delivered twice", std::to_string(v.tag));
+            if (!v.extra && (extras || !tags.insert(v.tag).second)) Broken("a tag delivered twice", std::to_string(v.tag));
+            if (v.extra && (v.text.empty() || FindTextRow(v.tag) < 0)) Broken("an empty or untextual extra", std::to_string(v.tag));
+            extras = extras || v.extra;
             if (FindPropertyRow(v.tag) < 0) Broken("a tag outside the table", std::to_string(v.tag));
             CheckText(v.text);
         }

@@ -4,6 +4,7 @@
 
 #include "wab/automation_date.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tarvenne::vcard {
@@ -11,6 +12,13 @@ namespace {
 
 namespace tag = wab::tag;
 using wab::FindTextRow;
+
+// Street, city, region, postal code and country of the work, home and other address.
+constexpr std::uint32_t kAddressTags[3][5] = {
+    {tag::kBusinessStreet, tag::kBusinessCity, tag::kBusinessState, tag::kBusinessPostal, tag::kBusinessCountry},
+    {tag::kHomeStreet, tag::kHomeCity, tag::kHomeState, tag::kHomePostal, tag::kHomeCountry},
+    {tag::kOtherStreet, tag::kOtherCity, tag::kOtherState, tag::kOtherPostal, tag::kOtherCountry},
+};
 
 // Splits a structured value (N, ADR, ORG) at the semicolons that are not escaped; parts
 // past the last slot are left in the last one's tail, which no mapping reads.
@@ -28,6 +36,19 @@ std::size_t SplitComponents(std::string_view raw, std::array<std::string_view, N
     (*parts)[count++] = raw.substr(start);
     for (std::size_t k = count; k < N; ++k) (*parts)[k] = {};
     return count;
+}
+
+// The tag a TEL of these types goes to: fax first, then cell, pager, car, ISDN, work, home,
+// preferred, other.
+std::uint32_t PhoneTag(std::uint32_t t, int rank) {
+    if (t & kFax) return t & kWork ? tag::kBusinessFax : t & kHome ? tag::kHomeFax : tag::kPrimaryFax;
+    if (t & kCell) return tag::kMobilePhone;
+    if (t & kPager) return tag::kPager;
+    if (t & kCar) return tag::kCarPhone;
+    if (t & kIsdn) return tag::kIsdn;
+    if (t & kWork) return tag::kBusinessPhone;
+    if (t & kHome) return tag::kHomePhone;
+    return rank < kNoRank || t & kMain ? tag::kPrimaryPhone : tag::kOtherPhone;
 }
 
 bool ReadDigits(std::string_view s, std::size_t at, std::size_t n, int* out) {
@@ -65,8 +86,29 @@ bool ParseDate(std::string_view text, std::uint64_t* time_stamp) {
 
 }  // namespace
 
-// The value decoded and in the code page, in decoded_.
-std::string_view CardBuilder::Decode(std::string_view raw, const Property& p) {
+// A value of a declared character set other than UTF-8, as UTF-8: out of quoted-printable,
+// then out of its character set, before anything reads its separators or escapes, so that
+// a second byte 0x5C (能 is 0x94 0x5C in Shift_JIS) is never a backslash or a separator.
+// The value as it is when it needs no such step.
+const Property& CardBuilder::CharsetFirst(const Property& p) {
+    if (wab::AnsiConverter::NamesUtf8OrNothing(p.charset)) return p;
+    std::string_view source = p.value;
+    if (p.encoding == Encoding::QuotedPrintable) {
+        DecodeQuotedPrintable(source, &quoted_);
+        source = quoted_;
+    }
+    in_utf8_.clear();
+    if (!converter_.AppendUtf8(source, p.charset, &in_utf8_)) return p;
+    utf8_property_ = p;
+    utf8_property_.value = in_utf8_;
+    utf8_property_.encoding = Encoding::Plain;
+    utf8_property_.charset = "UTF-8";
+    return utf8_property_;
+}
+
+// The value decoded and in the code page, in decoded_; the characters the code page lacks
+// in decoded_unmapped_. A URI's percent escapes of what no URI may hold are resolved too.
+std::string_view CardBuilder::Decode(std::string_view raw, const Property& p, bool uri) {
     std::string_view source = raw;
     if (p.encoding == Encoding::QuotedPrintable) {
         DecodeQuotedPrintable(raw, &quoted_);
@@ -77,40 +119,68 @@ std::string_view CardBuilder::Decode(std::string_view raw, const Property& p) {
         Unescape(source, version_, &unescaped_);
         source = unescaped_;
     }
+    if (uri && HasPercentEscape(source)) {
+        DecodePercentEscapes(source, &percent_);
+        source = percent_;
+    }
     decoded_.clear();
+    const std::uint32_t before = converter_.Unmapped().total;
     converter_.Append(source, p.charset, &decoded_);
+    decoded_unmapped_ = converter_.Unmapped().total - before;
     return decoded_;
 }
 
-// The value goes into the slot when the slot is empty or holds a value of a lower
-// preference; otherwise the first value stays. Empty values are no values.
-bool CardBuilder::Offer(std::uint32_t tag, std::string_view value, int rank) {
-    const int row = FindTextRow(tag);
-    if (row < 0 || value.empty()) return false;
-    Slot& slot = slots_[row];
-    if (slot.rank != 0 && slot.rank <= rank) return false;
-    slot = {static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(value.size()), rank};
+CardBuilder::Slot CardBuilder::Keep(std::string_view value, int rank, std::uint32_t unmapped) {
+    const Slot kept{static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(value.size()), rank,
+                    sequence_, unmapped};
     texts_.append(value.data(), value.size());
-    return true;
+    return kept;
+}
+
+// The value goes into the slot when the slot is empty or holds a value of a lower
+// preference; of two of one preference the card's earlier stays. Returns the value that
+// does not stay (rank 0: none).
+CardBuilder::Slot CardBuilder::Place(std::uint32_t tag, const Slot& value) {
+    const int row = FindTextRow(tag);
+    if (row < 0) return Slot();
+    Slot& slot = slots_[row];
+    if (slot.rank != 0 && (slot.rank < value.rank || (slot.rank == value.rank && slot.sequence <= value.sequence)))
+        return value;
+    const Slot displaced = slot;
+    slot = value;
+    return displaced;
+}
+
+// A value of which a card has one (a name, a note): a second is passed over. Empty values
+// are no values; the value is the one Decode gave last.
+void CardBuilder::Offer(std::uint32_t tag, std::string_view value, int rank) {
+    if (!value.empty()) Place(tag, Keep(value, rank, decoded_unmapped_));
+}
+
+// A value a card may repeat (an e-mail address, a phone number of a kind, a web page):
+// what finds no slot is an extra of its kind.
+void CardBuilder::OfferRepeated(std::uint32_t tag, std::string_view value, int rank) {
+    if (value.empty()) return;
+    const Slot left = Place(tag, Keep(value, rank, decoded_unmapped_));
+    if (left.rank != 0) extras_.push_back({tag, left});
 }
 
 // Two slots of one kind (work and home phones): the better value in the first, the
-// next in the second.
+// next in the second, the rest extras.
 void CardBuilder::OfferPair(std::uint32_t first, std::uint32_t second, std::string_view value, int rank) {
-    Slot& a = slots_[FindTextRow(first)];
-    const Slot displaced = a;
-    if (Offer(first, value, rank)) {
-        if (displaced.rank != 0) slots_[FindTextRow(second)] = displaced;
-    } else {
-        Offer(second, value, rank);
-    }
+    if (value.empty()) return;
+    Slot left = Place(first, Keep(value, rank, decoded_unmapped_));
+    if (left.rank != 0) left = Place(second, left);
+    if (left.rank != 0) extras_.push_back({first, left});
 }
 
-void CardBuilder::Handle(const Property& p) {
+void CardBuilder::Handle(const Property& property) {
     // Binary values (PHOTO, LOGO, SOUND, KEY, and anything else sent as base64) carry
     // nothing a text slot could hold.
-    if (p.encoding == Encoding::Base64 || p.binary || p.name.empty()) return;
-    const std::string_view n = p.name;
+    if (property.encoding == Encoding::Base64 || property.binary || property.name.empty()) return;
+    ++sequence_;
+    const std::string_view n = property.name;
+    const Property& p = property.charset.empty() ? property : CharsetFirst(property);
     switch (Upper(n[0])) {
         case 'A':
             if (EqualsNoCase(n, "ADR")) return HandleAddress(p);
@@ -120,7 +190,7 @@ void CardBuilder::Handle(const Property& p) {
             if (EqualsNoCase(n, "BDAY")) return HandleDate(p, &birthday_);
             break;
         case 'E':
-            if (EqualsNoCase(n, "EMAIL")) Offer(tag::kEmailAddress, Decode(p.value, p), p.rank);
+            if (EqualsNoCase(n, "EMAIL")) OfferRepeated(tag::kEmailAddress, Decode(p.value, p), p.rank);
             return;
         case 'F':
             if (EqualsNoCase(n, "FN")) Offer(tag::kDisplayName, Decode(p.value, p), kNoRank);
@@ -152,8 +222,8 @@ void CardBuilder::Handle(const Property& p) {
         case 'U':
             if (EqualsNoCase(n, "UID") && uid_.empty()) uid_ = Trim(p.value).substr(0, 256);
             if (EqualsNoCase(n, "URL"))
-                Offer(p.types & kHome ? tag::kPersonalHomepage : tag::kBusinessHomepage,
-                      Decode(p.value, p), p.rank);
+                OfferRepeated(p.types & kHome ? tag::kPersonalHomepage : tag::kBusinessHomepage,
+                              Decode(p.value, p, true), p.rank);
             return;
         case 'V':
             if (EqualsNoCase(n, "VERSION")) {
@@ -181,8 +251,8 @@ void CardBuilder::HandleName(const Property& p) {
     Offer(tag::kGeneration, Decode(parts[4], p), kNoRank);
 }
 
-// Fax first, then cell, pager, car, ISDN, work, home, preferred, other. A tel: URI is the
-// number before its first ';', with an extension appended as " x" and the digits.
+// A tel: URI is the number before its first ';', with an extension appended as " x" and
+// the digits.
 void CardBuilder::HandlePhone(const Property& p) {
     std::string_view number = Decode(p.value, p);
     if (StartsWithNoCase(number, "tel:")) {
@@ -198,56 +268,62 @@ void CardBuilder::HandlePhone(const Property& p) {
         }
         number = phone_;
     }
-    const std::uint32_t t = p.types;
-    if (t & kFax) {
-        Offer(t & kWork ? tag::kBusinessFax : t & kHome ? tag::kHomeFax : tag::kPrimaryFax, number, p.rank);
-    } else if (t & kCell) {
-        Offer(tag::kMobilePhone, number, p.rank);
-    } else if (t & kPager) {
-        Offer(tag::kPager, number, p.rank);
-    } else if (t & kCar) {
-        Offer(tag::kCarPhone, number, p.rank);
-    } else if (t & kIsdn) {
-        Offer(tag::kIsdn, number, p.rank);
-    } else if (t & kWork) {
-        OfferPair(tag::kBusinessPhone, tag::kBusinessPhone2, number, p.rank);
-    } else if (t & kHome) {
-        OfferPair(tag::kHomePhone, tag::kHomePhone2, number, p.rank);
-    } else if (p.rank < kNoRank || (t & kMain)) {
-        Offer(tag::kPrimaryPhone, number, p.rank);
-    } else {
-        Offer(tag::kOtherPhone, number, p.rank);
-    }
+    const std::uint32_t kind = PhoneTag(p.types, p.rank);
+    if (kind == tag::kBusinessPhone) OfferPair(tag::kBusinessPhone, tag::kBusinessPhone2, number, p.rank);
+    else if (kind == tag::kHomePhone) OfferPair(tag::kHomePhone, tag::kHomePhone2, number, p.rank);
+    else OfferRepeated(kind, number, p.rank);
 }
 
 // Post-office box; extended address; street; city; region; postal code; country. An
-// address of a kind is taken whole, never mixed with a second one of the same kind.
+// address of a kind is taken whole, never mixed with a second one of the same kind; the
+// one that does not stay is an extra of its kind.
 void CardBuilder::HandleAddress(const Property& p) {
-    static const std::uint32_t kTags[3][5] = {
-        {tag::kBusinessStreet, tag::kBusinessCity, tag::kBusinessState, tag::kBusinessPostal,
-         tag::kBusinessCountry},
-        {tag::kHomeStreet, tag::kHomeCity, tag::kHomeState, tag::kHomePostal, tag::kHomeCountry},
-        {tag::kOtherStreet, tag::kOtherCity, tag::kOtherState, tag::kOtherPostal,
-         tag::kOtherCountry},
-    };
     const int kind = p.types & kWork ? 0 : p.types & kHome ? 1 : 2;
-    if (address_rank_[kind] != 0 && address_rank_[kind] <= p.rank) return;
     std::array<std::string_view, 7> parts;
     SplitComponents(p.value, &parts);
     // The street's parts, then city, region, postal code and country, each in address_[].
     for (std::string& part : address_) part.clear();
+    std::uint32_t unmapped[5] = {};
     for (int k = 0; k < 7; ++k) {
         const std::string_view part = Decode(parts[k], p);
         std::string& into = address_[k < 3 ? 0 : k - 2];
         if (k < 3 && !into.empty() && !part.empty()) into += "\r\n";
         into.append(part.data(), part.size());
+        unmapped[k < 3 ? 0 : k - 2] += decoded_unmapped_;
     }
     bool any = false;
     for (const std::string& part : address_) any = any || !part.empty();
     if (!any) return;
-    address_rank_[kind] = p.rank;
-    for (std::uint32_t t : kTags[kind]) slots_[FindTextRow(t)] = Slot();
-    for (int k = 0; k < 5; ++k) Offer(kTags[kind][k], address_[k], p.rank);
+    Slot kept[5];
+    for (int k = 0; k < 5; ++k)
+        if (!address_[k].empty()) kept[k] = Keep(address_[k], p.rank, unmapped[k]);
+    Slot& taken = addresses_[kind];
+    if (taken.rank != 0 && taken.rank <= p.rank) return KeepAddressAsExtra(kind, kept, sequence_);
+    if (taken.rank != 0) {
+        Slot held[5];
+        for (int k = 0; k < 5; ++k) held[k] = slots_[FindTextRow(kAddressTags[kind][k])];
+        KeepAddressAsExtra(kind, held, taken.sequence);
+    }
+    taken = Slot{0, 0, p.rank, sequence_, 0};
+    for (int k = 0; k < 5; ++k) slots_[FindTextRow(kAddressTags[kind][k])] = kept[k];
+}
+
+// An address as one extra under its kind's street tag, its parts joined as a line a report
+// can show: "1 Main St, Springfield, 12345, USA".
+void CardBuilder::KeepAddressAsExtra(int kind, const Slot (&parts)[5], std::uint32_t sequence) {
+    joined_.clear();
+    std::uint32_t unmapped = 0;
+    for (const Slot& part : parts) {
+        if (part.rank == 0) continue;
+        if (!joined_.empty()) joined_ += ", ";
+        for (const char c : std::string_view(texts_).substr(part.offset, part.length))
+            if (c == '\n') joined_ += ", ";
+            else if (c != '\r') joined_ += c;
+        unmapped += part.unmapped;
+    }
+    Slot extra = Keep(joined_, kNoRank, unmapped);
+    extra.sequence = sequence;
+    extras_.push_back({kAddressTags[kind][0], extra});
 }
 
 // The first date of each kind wins; a date whose year is a stand-in is no date.
@@ -266,15 +342,17 @@ wab::EntryView CardBuilder::Finish() {
         slots_[FindTextRow(tag::kDisplayName)] = slots_[FindTextRow(stand_in)];
     }
     values_.clear();
-    const wab::PropertyRow* rows = wab::PropertyTable();
-    for (std::size_t r = 0; r < wab::kPropertyCount; ++r) {
-        const Slot& slot = slots_[r];
-        if (slot.rank == 0) continue;
+    const auto deliver = [&](std::uint32_t tag, const Slot& slot, bool extra) {
         wab::PropertyValue v;
-        v.tag = rows[r].tag;
+        v.tag = tag;
         v.text = std::string_view(texts_).substr(slot.offset, slot.length);
+        v.extra = extra;
+        v.unmapped = slot.unmapped;
         values_.push_back(v);
-    }
+    };
+    const wab::PropertyRow* rows = wab::PropertyTable();
+    for (std::size_t r = 0; r < wab::kPropertyCount; ++r)
+        if (slots_[r].rank != 0) deliver(rows[r].tag, slots_[r], false);
     for (const auto& [date, t] : {std::make_pair(birthday_, tag::kBirthday),
                                   std::make_pair(anniversary_, tag::kWeddingAnniversary)}) {
         if (!date.set) continue;
@@ -283,6 +361,10 @@ wab::EntryView CardBuilder::Finish() {
         v.time = date.stamp;
         values_.push_back(v);
     }
+    // The extras last, in card order, whichever of them a better value pushed out of its slot.
+    std::stable_sort(extras_.begin(), extras_.end(),
+                     [](const Extra& a, const Extra& b) { return a.value.sequence < b.value.sequence; });
+    for (const Extra& extra : extras_) deliver(extra.tag, extra.value, true);
     id_.assign(uid_.empty() ? "vcf#" : "vcf:");
     if (uid_.empty()) id_ += std::to_string(index_);
     else id_.append(uid_.data(), uid_.size());

@@ -22,15 +22,17 @@ bool Empty(const PalmRecord& r, int slot) {
 }
 
 // The TYPE of each label's line in 3.0 and 4.0: TEL lines, but for the e-mail label's EMAIL
-// line; the main phone is the preferred one.
+// line. The main phone is 3.0's preferred one; 4.0 names it "main", since a PREF there
+// ranks it above the work phone in the clients that sort by it.
 struct PhoneType {
     const char* v3;
     const char* v4;
 };
 constexpr PhoneType kPhoneTypes[8] = {{"WORK,VOICE", "work,voice"}, {"HOME,VOICE", "home,voice"},
                                       {"FAX", "fax"},               {"VOICE", "voice"},
-                                      {"INTERNET", nullptr},        {"VOICE,PREF", "voice"},
+                                      {"INTERNET", nullptr},        {"VOICE,PREF", "main,voice"},
                                       {"PAGER", "pager"},           {"CELL,VOICE", "cell,voice"}};
+constexpr const char* kAddressTypes[3][2] = {{"WORK", "work"}, {"HOME", "home"}, {"OTHER", "other"}};
 
 }  // namespace
 
@@ -74,7 +76,7 @@ void CardMaker::Write(const AddressFile& file, const PalmRecord& r) {
         if (Empty(r, l.custom[i])) continue;
         w_.Name("X-CUSTOM" + std::to_string(i + 1));
         if (palmsg_ && !UpToNul(palmsg_->CustomLabel(i)).empty())
-            w_.QuotedParam("LABEL", decoder_.Utf8Of(palmsg_->CustomLabel(i)));
+            w_.QuotedParam("LABEL", decoder_.Utf8Of(palmsg_->CustomLabel(i)), v4_);
         w_.BeginValue();
         w_.Text(Utf8(r, l.custom[i]));
         w_.End();
@@ -98,8 +100,9 @@ void CardMaker::Line(std::string_view name, std::string_view plain) {
     w_.End();
 }
 
-// FN is the name, else what an address-book program shows for a contact without one:
-// the company, else the e-mail address.
+// FN, which a card must have and a list shows, is the name, else what an address-book
+// program shows for a contact without one: the company, else the e-mail address a read
+// takes, else the first phone number.
 void CardMaker::WriteNames(const PalmRecord& r) {
     const RecordLayout& l = r.Layout();
     const std::string_view first = UpToNul(r.Text(l.first_name)), last = UpToNul(r.Text(l.last_name));
@@ -109,6 +112,7 @@ void CardMaker::WriteNames(const PalmRecord& r) {
     if (shown.empty()) shown = UpToNul(r.Text(l.company));
     const int email = shown.empty() ? PhoneSlotRead(r, kEmail) : -1;
     if (email >= 0) shown = UpToNul(r.Text(l.phone[email]));
+    for (int i = 0; i < l.phones && shown.empty(); ++i) shown = UpToNul(r.Text(l.phone[i]));
     w_.TextLine("FN", decoder_.Utf8Of(shown));
     if (v4_ && first.empty() && last.empty()) return;  // N is optional in 4.0 only
     w_.Name("N");
@@ -143,15 +147,15 @@ void CardMaker::WritePhone(const PalmRecord& r, int slot, std::int32_t label) {
     w_.Name(label == kEmail ? "EMAIL" : "TEL");
     const char* type = !known ? nullptr : v4_ ? kPhoneTypes[label].v4 : kPhoneTypes[label].v3;
     if (type) w_.Param("TYPE", type);
-    if (v4_ && label == kMainPhone) w_.Param("PREF", "1");
     w_.BeginValue();
     w_.Text(Utf8(r, text));
     w_.End();
 }
 
 // Kind by kind (work, home, other), every block of that kind in file order, then the
-// blocks of other kinds, untyped; blocks with no text are left out. The classic
-// record's one address is the work address.
+// blocks of kinds Palm Desktop does not name, untyped (a reader takes them for other
+// addresses); blocks with no text are left out. The classic record's one address is the
+// work address.
 void CardMaker::WriteAddresses(const PalmRecord& r) {
     const RecordLayout& l = r.Layout();
     const auto kind_of = [&](int b) { return l.address[b].kind < 0 ? 0 : r.Integer(l.address[b].kind); };
@@ -166,8 +170,7 @@ void CardMaker::WriteAddress(const PalmRecord& r, const AddressFields& f, std::i
     const int parts[5] = {f.street, f.city, f.state, f.zip, f.country};
     if (std::all_of(parts, parts + 5, [&](int slot) { return Empty(r, slot); })) return;
     w_.Name("ADR");
-    if (kind == 0) w_.Param("TYPE", v4_ ? "work" : "WORK");
-    if (kind == 1) w_.Param("TYPE", v4_ ? "home" : "HOME");
+    if (kind >= 0 && kind <= 2) w_.Param("TYPE", kAddressTypes[kind][v4_ ? 1 : 0]);
     w_.BeginValue();
     w_.Plain(";;");  // no post-office box, no extended address
     for (int k = 0; k < 5; ++k) {

@@ -44,6 +44,7 @@ public:
         FinishCard();  // a card cut off by the end of the file keeps what it has
         if (!seen_first_) return Refuse(result_, "not a vCard file: it holds no card", 0);
         result_->ok = true;
+        result_->unmapped = converter_.Unmapped();
         return true;
     }
 
@@ -191,9 +192,13 @@ bool ReadVCardFile(const std::string& path, const VCardSink& deliver, VCardReadR
     return stream.Finish();
 }
 
-bool ReadVCardBook(const std::string& path, const VCardSink& deliver, std::string* why) {
+bool ReadVCardBook(const std::string& path, const VCardSink& deliver, std::string* why,
+                   wab::UnmappedCharacters* unmapped) {
     VCardReadResult result;
-    if (ReadVCardFile(path, deliver, &result)) return true;
+    if (ReadVCardFile(path, deliver, &result)) {
+        if (unmapped) *unmapped = std::move(result.unmapped);
+        return true;
+    }
     *why = std::move(result.error);
     return false;
 }

@@ -4,6 +4,7 @@
 // property table, an object type and an entry id, so that the same Fill serves both.
 #pragma once
 
+#include "wab/ansi_text.h"
 #include "wab/source_contact.h"
 
 #include <cstddef>
@@ -18,6 +19,8 @@ struct VCardReadResult {
     std::string error;             // why the file was refused, when !ok
     std::size_t error_offset = 0;  // the byte offset the reason refers to
     std::size_t cards = 0;
+    // The characters the values read hold that the text code page lacks (stored as '?').
+    wab::UnmappedCharacters unmapped;
 };
 
 // Receives each card as it is read. The entry's id is the card's UID ("vcf:" + UID) or,
@@ -43,7 +46,8 @@ bool ParseVCards(const std::uint8_t* data, std::size_t size, const VCardSink& de
 bool ReadVCardFile(const std::string& path, const VCardSink& deliver, VCardReadResult* result);
 
 // ReadVCardFile in the shape the address-book loader takes (wab::BookFileReader): the
-// reason of a refusal in *why.
-bool ReadVCardBook(const std::string& path, const VCardSink& deliver, std::string* why);
+// reason of a refusal in *why, the characters the code page lacks in *unmapped.
+bool ReadVCardBook(const std::string& path, const VCardSink& deliver, std::string* why,
+                   wab::UnmappedCharacters* unmapped);
 
 }  // namespace tarvenne::vcard

@@ -25,6 +25,17 @@ constexpr std::array<char, 3 * 256> MakePercentEscapes() {
 }
 constexpr std::array<char, 3 * 256> kPercentEscapes = MakePercentEscapes();
 
+// A byte a quoted parameter value cannot hold as it is: in 4.0's caret form, or as 3.0,
+// which has no escapes there, has to write it.
+std::string_view QuotedParamForm(char c, bool caret_escapes) {
+    switch (c) {
+        case '^': return caret_escapes ? "^^" : "^";
+        case '"': return caret_escapes ? "^'" : "'";
+        case '\r': case '\n': return caret_escapes ? "^n" : " ";
+        default: return {};
+    }
+}
+
 }  // namespace
 
 std::string_view TextEscapeOf(char c) {
@@ -37,14 +48,9 @@ std::string_view TextEscapeOf(char c) {
     }
 }
 
-std::string_view CaretEscapeOf(char c) {
-    switch (c) {
-        case '^': return "^^";
-        case '"': return "^'";
-        case '\r': case '\n': return "^n";
-        default: return {};
-    }
-}
+std::string_view CaretEscapeOf(char c) { return QuotedParamForm(c, true); }
+
+std::string_view PlainParamFormOf(char c) { return QuotedParamForm(c, false); }
 
 std::string_view PercentEscapeOf(char c) {
     return std::string_view(kPercentEscapes.data() + 3 * static_cast<unsigned char>(c), 3);
@@ -82,6 +88,21 @@ void Unescape(std::string_view raw, Version version, std::string* out) {
         }
         put(next == 'n' || next == 'N' ? '\n' : next);
         ++i;
+    }
+}
+
+void DecodePercentEscapes(std::string_view uri, std::string* out) {
+    out->clear();
+    for (std::size_t i = 0; i < uri.size(); ++i) {
+        const int high = i + 2 < uri.size() && uri[i] == '%' ? HexDigit(uri[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(uri[i + 2]) : -1;
+        const char byte = static_cast<char>(high * 16 + low);
+        if (low >= 0 && byte != '\0' && HasRole(byte, kUriUnsafe)) {
+            out->push_back(byte);
+            i += 2;
+        } else {
+            out->push_back(uri[i]);
+        }
     }
 }
 

@@ -62,7 +62,8 @@ enum ByteRole : std::uint8_t {
     kUnwritable = 1u << 2,    // controls but tab, CR and LF, and DEL: no text or parameter
                               // value of either version can hold them
     kCaretEscaped = 1u << 3,  // caret, quote: in the caret form inside a quoted parameter value
-    kUriUnsafe = 1u << 4,     // what RFC 3986 lets no URI hold: percent-encoded
+    kUriUnsafe = 1u << 4,     // what RFC 3986 lets no URI hold, and every byte of a character
+                              // beyond ASCII: percent-encoded
     kParamEnd = 1u << 5,      // semicolon, colon: they end a parameter, and a property's name
 };
 
@@ -74,7 +75,7 @@ constexpr std::array<std::uint8_t, 256> MakeByteRoles() {
         if (b == '\r' || b == '\n') r |= kLineBreak;
         if ((b < 0x20 && b != '\t' && b != '\r' && b != '\n') || b == 0x7F) r |= kUnwritable;
         if (b == '^' || b == '"') r |= kCaretEscaped;
-        if (b <= 0x20 || b == 0x7F || b == '"' || b == '<' || b == '>' || b == '\\' || b == '^' ||
+        if (b <= 0x20 || b >= 0x7F || b == '"' || b == '<' || b == '>' || b == '\\' || b == '^' ||
             b == '`' || b == '{' || b == '|' || b == '}')
             r |= kUriUnsafe;
         if (b == ';' || b == ':') r |= kParamEnd;
@@ -109,12 +110,20 @@ enum Version { kVersion21 = 21, kVersion30 = 30, kVersion40 = 40 };
 // backslash before it, "\n" for a line break, nothing for a byte it cannot hold.
 std::string_view TextEscapeOf(char c);
 
-// How a quoted parameter value writes the byte c, one of kCaretEscaped, kLineBreak or
+// How a quoted parameter value of 4.0 writes the byte c, one of kCaretEscaped, kLineBreak or
 // kUnwritable (RFC 6868): "^^", "^'", "^n", or nothing.
 std::string_view CaretEscapeOf(char c);
+// The same for 3.0, which has no escapes there and whose readers take a caret as it stands:
+// a caret stays, a quote becomes an apostrophe, a line break a space, the rest nothing.
+std::string_view PlainParamFormOf(char c);
 
 // How a URI writes the byte c, one of kUriUnsafe: '%' and two upper-case hex digits.
 std::string_view PercentEscapeOf(char c);
+// A URI's percent escapes of the bytes PercentEscapeOf writes (NUL, which no text holds,
+// aside) made the bytes again, so that a web page with blanks or letters beyond ASCII reads
+// as it was written; other escapes ("%2F", "%41") stay as they are.
+void DecodePercentEscapes(std::string_view uri, std::string* out);
+inline bool HasPercentEscape(std::string_view uri) { return uri.find('%') != std::string_view::npos; }
 
 // A text value's escapes resolved by the card's version, every line break made CR LF (as
 // Windows programs store them), and NULs, which no 8-bit text field can hold, dropped. In

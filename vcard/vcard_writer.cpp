@@ -54,11 +54,11 @@ void VCardWriter::Param(std::string_view name, std::string_view tokens) {
     Put(tokens);
 }
 
-void VCardWriter::QuotedParam(std::string_view name, std::string_view utf8) {
+void VCardWriter::QuotedParam(std::string_view name, std::string_view utf8, bool caret_escapes) {
     Put(";");
     Put(name);
     Put("=\"");
-    Escaped(utf8, kCaretEscaped | kLineBreak | kUnwritable, CaretEscapeOf);
+    Escaped(utf8, kCaretEscaped | kLineBreak | kUnwritable, caret_escapes ? CaretEscapeOf : PlainParamFormOf);
     Put("\"");
 }
 

@@ -23,9 +23,10 @@ public:
     void Name(std::string_view name);
     // ";TYPE=WORK,VOICE": name and values are tokens, written as they are.
     void Param(std::string_view name, std::string_view tokens);
-    // ";LABEL="..."": the value quoted, its quotes, carets and line breaks in the caret
-    // form of RFC 6868, since neither version can hold them otherwise.
-    void QuotedParam(std::string_view name, std::string_view utf8);
+    // ";LABEL="..."": the value quoted; its quotes, carets and line breaks, which no quoted
+    // value can hold as they are, in the caret form of RFC 6868 (4.0), else as 3.0 has to
+    // write them (PlainParamFormOf: a quote an apostrophe, a line break a space).
+    void QuotedParam(std::string_view name, std::string_view utf8, bool caret_escapes);
     // The ':' before the value; every value part below follows it.
     void BeginValue() { Put(":"); }
     // A text: backslash, comma, semicolon and line breaks escaped; control characters a
@@ -34,7 +35,8 @@ public:
     // ';' between the components of a structured value (N, ADR, ORG).
     void Separator() { Put(";"); }
     // A URI: what RFC 3986 lets no URI hold (blanks, controls, quotes, backslash and
-    // the like) percent-encoded; nothing is escaped, since a URI value has no escapes.
+    // the like) and the UTF-8 bytes of every character beyond ASCII percent-encoded;
+    // nothing else is escaped, since a URI value has no escapes.
     void Uri(std::string_view utf8);
     // Written as it is: a version, a date, "VCARD".
     void Plain(std::string_view ascii) { Put(ascii); }

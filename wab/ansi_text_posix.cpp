@@ -106,8 +106,13 @@ bool UndefinedControl(unsigned code_page, unsigned char byte) {
     return undefined >> (byte - 0x80) & 1;
 }
 
-// A UTF-8 character the code page lacks is passed over whole, an invalid byte alone.
-std::size_t OneUtf8Character(std::string_view rest) { return Utf8CharacterLength(rest); }
+// The code point of one well-formed UTF-8 character.
+std::uint32_t CodePointOf(std::string_view character) {
+    const auto lead = static_cast<unsigned char>(character[0]);
+    std::uint32_t c = character.size() == 1 ? lead : lead & (0x7F >> character.size());
+    for (std::size_t k = 1; k < character.size(); ++k) c = c << 6 | (static_cast<unsigned char>(character[k]) & 0x3F);
+    return c;
+}
 
 }  // namespace
 
@@ -125,21 +130,27 @@ AnsiConverter::AnsiConverter(unsigned code_page)
 
 AnsiConverter::~AnsiConverter() = default;
 
+bool AnsiConverter::DecodeToUtf8(std::string_view text, std::string_view charset, std::string* out) {
+    Platform& p = *platform_;
+    IconvHandle* decode = nullptr;
+    for (auto& [name, handle] : p.to_utf8)
+        if (name == charset) decode = &handle;
+    if (!decode) {
+        p.to_utf8.emplace_back(std::string(charset), IconvHandle("UTF-8", std::string(charset)));
+        decode = &p.to_utf8.back().second;
+    }
+    if (!decode->Valid()) return false;
+    decode->Convert(text, "?", out, OneByte);
+    return true;
+}
+
 bool AnsiConverter::AppendConverted(std::string_view text, std::string_view charset,
                                     std::string* out) {
     Platform& p = *platform_;
     std::string_view utf8 = text;
     if (charset != "UTF-8") {
-        IconvHandle* decode = nullptr;
-        for (auto& [name, handle] : p.to_utf8)
-            if (name == charset) decode = &handle;
-        if (!decode) {
-            p.to_utf8.emplace_back(std::string(charset), IconvHandle("UTF-8", std::string(charset)));
-            decode = &p.to_utf8.back().second;
-        }
-        if (!decode->Valid()) return false;
         p.utf8.clear();
-        decode->Convert(text, "?", &p.utf8, OneByte);
+        if (!DecodeToUtf8(text, charset, &p.utf8)) return false;
         utf8 = p.utf8;
     }
     if (code_page_ == 65001) {
@@ -163,16 +174,23 @@ bool AnsiConverter::AppendConverted(std::string_view text, std::string_view char
         out->append(utf8.data(), utf8.size());
         return true;
     }
+    // A character the code page lacks is passed over whole and counted; an invalid byte
+    // alone, and not counted, since it is no character.
+    const auto skip = [this](std::string_view rest) {
+        const std::size_t n = Utf8CharacterLength(rest);
+        if (n > 0) unmapped_.Add(ScriptCodePage(CodePointOf(rest.substr(0, n))));
+        return n;
+    };
     // The controls the code page leaves undefined go through as their bytes, as on Windows.
     std::size_t run = 0;
     for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
         const auto lead = static_cast<unsigned char>(utf8[i]), next = static_cast<unsigned char>(utf8[i + 1]);
         if (lead != 0xC2 || !UndefinedControl(code_page_, next)) continue;
-        p.from_utf8->Convert(utf8.substr(run, i - run), "?", out, OneUtf8Character);
+        p.from_utf8->Convert(utf8.substr(run, i - run), "?", out, skip);
         out->push_back(static_cast<char>(next));
         run = ++i + 1;
     }
-    p.from_utf8->Convert(utf8.substr(run), "?", out, OneUtf8Character);
+    p.from_utf8->Convert(utf8.substr(run), "?", out, skip);
     return true;
 }
 

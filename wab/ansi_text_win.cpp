@@ -17,19 +17,14 @@ struct NamedCodePage {
     UINT code_page;
 };
 
-// The names address-book exporters declare, with the code pages Windows reads them by.
+// The names address-book exporters declare, with the code pages Windows reads them by
+// (the East Asian sets arrive as "CP932" and the like, AnsiConverter::CanonicalCharset).
 constexpr NamedCodePage kCharsets[] = {
-    {"UTF-8", 65001},        {"UTF-7", 65000},        {"ISO-8859-2", 28592},
-    {"ISO-8859-3", 28593},   {"ISO-8859-4", 28594},   {"ISO-8859-5", 28595},
-    {"ISO-8859-6", 28596},   {"ISO-8859-7", 28597},   {"ISO-8859-8", 28598},
-    {"ISO-8859-9", 28599},   {"ISO-8859-13", 28603},  {"ISO-8859-15", 28605},
-    {"KOI8-R", 20866},       {"KOI8-U", 21866},       {"SHIFT_JIS", 932},
-    {"SHIFT-JIS", 932},      {"SJIS", 932},           {"X-SJIS", 932},
-    {"MS_KANJI", 932},       {"WINDOWS-31J", 932},    {"EUC-JP", 20932},
-    {"ISO-2022-JP", 50220},  {"GB2312", 936},         {"GBK", 936},
-    {"X-GBK", 936},          {"GB18030", 54936},      {"BIG5", 950},
-    {"EUC-KR", 949},         {"KS_C_5601-1987", 949}, {"UHC", 949},
-    {"TIS-620", 874},        {"IBM866", 866},         {"MACINTOSH", 10000},
+    {"UTF-8", 65001},       {"UTF-7", 65000},       {"ISO-8859-2", 28592},  {"ISO-8859-3", 28593},
+    {"ISO-8859-4", 28594},  {"ISO-8859-5", 28595},  {"ISO-8859-6", 28596},  {"ISO-8859-7", 28597},
+    {"ISO-8859-8", 28598},  {"ISO-8859-9", 28599},  {"ISO-8859-13", 28603}, {"ISO-8859-15", 28605},
+    {"KOI8-R", 20866},      {"KOI8-U", 21866},      {"EUC-JP", 20932},      {"ISO-2022-JP", 50220},
+    {"GB18030", 54936},     {"TIS-620", 874},       {"IBM866", 866},        {"MACINTOSH", 10000},
 };
 
 bool EqualsNoCase(std::string_view a, const char* b) {
@@ -70,17 +65,34 @@ bool Widen(std::string_view text, UINT from, std::wstring* wide) {
 }
 
 // UTF-16 appended to *out in code page to; a character it lacks becomes '?' (no "best
-// fit": a look-alike would read as something it is not).
-bool Narrow(const std::wstring& wide, UINT to, std::string* out) {
+// fit": a look-alike would read as something it is not) and is counted in *unmapped.
+bool Narrow(const std::wstring& wide, UINT to, std::string* out, UnmappedCharacters* unmapped) {
     const int in_len = static_cast<int>(wide.size());
     const bool utf8 = to == CP_UTF8;
     const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     const char* fallback = utf8 ? nullptr : "?";
-    const int n = WideCharToMultiByte(to, flags, wide.data(), in_len, nullptr, 0, fallback, nullptr);
+    BOOL used = FALSE;
+    BOOL* used_default = utf8 ? nullptr : &used;
+    const int n = WideCharToMultiByte(to, flags, wide.data(), in_len, nullptr, 0, fallback, used_default);
     if (n <= 0) return false;
     const std::size_t start = out->size();
     out->resize(start + static_cast<std::size_t>(n));
     WideCharToMultiByte(to, flags, wide.data(), in_len, &(*out)[start], n, fallback, nullptr);
+    if (!used || !unmapped) return true;
+    // Rarely any: which characters they were is asked one character at a time. U+FFFD
+    // stands for a byte that was no character, which is not counted.
+    for (std::size_t i = 0; i < wide.size();) {
+        const bool pair = i + 1 < wide.size() && wide[i] >= 0xD800 && wide[i] <= 0xDBFF && wide[i + 1] >= 0xDC00 &&
+                          wide[i + 1] <= 0xDFFF;
+        const int units = pair ? 2 : 1;
+        char bytes[8];
+        BOOL lacks = FALSE;
+        if (wide[i] >= 0x80 && wide[i] != 0xFFFD &&
+            WideCharToMultiByte(to, flags, &wide[i], units, bytes, sizeof bytes, fallback, &lacks) > 0 && lacks)
+            unmapped->Add(ScriptCodePage(pair ? 0x10000 + ((wide[i] - 0xD800u) << 10) + (wide[i + 1] - 0xDC00u)
+                                              : wide[i]));
+        i += static_cast<std::size_t>(units);
+    }
     return true;
 }
 
@@ -99,7 +111,15 @@ bool AnsiConverter::AppendConverted(std::string_view text, std::string_view char
                                     std::string* out) {
     const UINT from = CodePageOfCharset(charset);
     if (from == 0) return false;
-    if (!Widen(text, from, &platform_->wide) || !Narrow(platform_->wide, code_page_, out))
+    if (!Widen(text, from, &platform_->wide) || !Narrow(platform_->wide, code_page_, out, &unmapped_))
+        out->append(text.size(), '?');
+    return true;
+}
+
+bool AnsiConverter::DecodeToUtf8(std::string_view text, std::string_view charset, std::string* out) {
+    const UINT from = CodePageOfCharset(charset);
+    if (from == 0) return false;
+    if (!Widen(text, from, &platform_->wide) || !Narrow(platform_->wide, CP_UTF8, out, nullptr))
         out->append(text.size(), '?');
     return true;
 }
@@ -110,7 +130,7 @@ std::string Utf8FromAnsi(std::string_view text, unsigned code_page) {
     if (ascii || code_page == CP_UTF8) return std::string(text);
     std::wstring wide;
     std::string out;
-    if (!Widen(text, code_page, &wide) || !Narrow(wide, CP_UTF8, &out)) return std::string(text);
+    if (!Widen(text, code_page, &wide) || !Narrow(wide, CP_UTF8, &out, nullptr)) return std::string(text);
     return out;
 }
 

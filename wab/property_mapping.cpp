@@ -70,8 +70,12 @@ bool DisplayNameSaysMore(const SourceContact& c, std::string_view display) {
     if (display.empty() || SameWords(display, c.Text(tag::kCompany)) ||
         SameWords(display, c.Text(tag::kEmailAddress)))
         return false;
-    for (std::uint32_t t : kNumberTags)
-        if (SameWords(display, c.Text(t))) return false;
+    for (std::uint32_t t : kNumberTags) {
+        // A number its slot cut is compared with as much of the display name.
+        const std::string_view number = c.Text(t);
+        if (SameWords(c.DeliveredLength(t) > number.size() ? display.substr(0, number.size()) : display, number))
+            return false;
+    }
     return true;
 }
 

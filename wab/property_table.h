@@ -80,6 +80,9 @@ constexpr std::uint32_t kProfession = 0x3A46001E;
 constexpr std::uint32_t kBirthday = 0x3A420040;
 constexpr std::uint32_t kWeddingAnniversary = 0x3A410040;
 constexpr std::uint32_t kNickName = 0x3A4F001E;
+// Every e-mail address of an entry (PT_MV_STRING8), the entry's own among them: not a row
+// of the table above, read for the addresses beyond that one.
+constexpr std::uint32_t kContactEmailAddresses = 0x3A56101E;
 // Columns of the contents table, not rows of the table above.
 constexpr std::uint32_t kEntryId = 0x0FFF0102;
 constexpr std::uint32_t kObjectType = 0x0FFE0003;

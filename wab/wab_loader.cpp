@@ -90,7 +90,7 @@ bool WabLoader::LoadVCards(const std::string& path, bool library_missing) {
         [this](const EntryView& entry) {
             if (entry.object_type == kObjectTypeMailUser) AppendContact(entry);
         },
-        &why);
+        &why, &unmapped_);
     if (!ok) {
         std::string reason = "\"" + path + "\" could not be read: " + why;
         if (library_missing) reason += " (and " + missing + ")";
@@ -128,6 +128,7 @@ bool WabLoader::Fail(std::string reason) {
 
 bool WabLoader::Unload() {
     session_.reset();
+    unmapped_ = UnmappedCharacters();
     contacts_.Clear(true);
     return true;
 }

@@ -13,6 +13,7 @@
 
 #include "engine/contact_list.h"
 #include "platform/dynamic_library.h"
+#include "wab/ansi_text.h"
 #include "wab/source_contact.h"
 
 #include <cstdint>
@@ -24,9 +25,11 @@ namespace tarvenne::wab {
 class AddressBookSession;
 
 // Reads an address-book file without WAB32.DLL (vcard/vcard_reader.h has the program's
-// one): hands every entry to deliver in file order. False, with the reason in words a
-// user can be shown in *why, when the file cannot be read or is not of its kind.
-using BookFileReader = bool (*)(const std::string& path, const EntrySink& deliver, std::string* why);
+// one): hands every entry to deliver in file order, and says in *unmapped which characters
+// of its values the text code page lacks. False, with the reason in words a user can be
+// shown in *why, when the file cannot be read or is not of its kind.
+using BookFileReader = bool (*)(const std::string& path, const EntrySink& deliver, std::string* why,
+                                UnmappedCharacters* unmapped);
 
 // Which reader served the last Load.
 enum class LoadRoad {
@@ -78,6 +81,10 @@ public:
     // Why the last Load failed, in words a user can be shown; empty after a success.
     const std::string& LastError() const { return last_error_; }
     LoadRoad LastRoad() const { return last_road_; }
+    // The characters of the last load's values that the text code page lacks and that were
+    // stored as '?', by the code page whose script holds them; none after the address
+    // book's road, whose texts come in the code page already.
+    const UnmappedCharacters& Unmapped() const { return unmapped_; }
 
 private:
     void BindLibrary();
@@ -95,6 +102,7 @@ private:
     std::string registered_path_;
     std::string last_error_;
     LoadRoad last_road_ = LoadRoad::None;
+    UnmappedCharacters unmapped_;
 };
 
 }  // namespace tarvenne::wab

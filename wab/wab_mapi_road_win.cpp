@@ -48,6 +48,7 @@ constexpr std::pair<std::uint32_t, ULONG> kNamedTags[] = {
     {tag::kHomePhone2, PR_HOME2_TELEPHONE_NUMBER_A}, {tag::kIsdn, PR_ISDN_NUMBER_A},
     {tag::kProfession, PR_PROFESSION_A}, {tag::kBirthday, PR_BIRTHDAY},
     {tag::kWeddingAnniversary, PR_WEDDING_ANNIVERSARY}, {tag::kNickName, PR_NICKNAME_A},
+    {tag::kContactEmailAddresses, PR_CONTACT_EMAIL_ADDRESSES_A},
     {tag::kEntryId, PR_ENTRYID}, {tag::kObjectType, PR_OBJECT_TYPE},
 };
 constexpr bool AllTagsAreMapis() {
@@ -125,22 +126,39 @@ std::string Describe(const char* call, HRESULT hr) {
 
 // The entry's properties in the portable form, viewing the WAB's buffer: strings and
 // time stamps carry their values; anything else only its tag, which matches no text slot.
+// Every address of PR_CONTACT_EMAIL_ADDRESSES but the entry's e-mail address (the one
+// Outlook Express sends to) follows as an extra e-mail address, in the list's order.
 void ViewProperties(const SPropValue* props, ULONG count, std::vector<PropertyValue>* out) {
     out->reserve(count);
+    const SLPSTRArray* addresses = nullptr;
+    std::string_view email;
     for (ULONG i = 0; i < count; ++i) {
         PropertyValue v;
         v.tag = props[i].ulPropTag;
         switch (PROP_TYPE(props[i].ulPropTag)) {
             case PT_STRING8:
                 if (props[i].Value.lpszA) v.text = props[i].Value.lpszA;
+                if (v.tag == PR_EMAIL_ADDRESS_A) email = v.text;
                 break;
             case PT_SYSTIME:
                 v.time = (static_cast<std::uint64_t>(props[i].Value.ft.dwHighDateTime) << 32) |
                          props[i].Value.ft.dwLowDateTime;
                 break;
+            case PT_MV_STRING8:
+                if (v.tag == PR_CONTACT_EMAIL_ADDRESSES_A && props[i].Value.MVszA.lppszA) addresses = &props[i].Value.MVszA;
+                break;
             default:
                 break;
         }
+        out->push_back(v);
+    }
+    for (ULONG k = 0; addresses && k < addresses->cValues; ++k) {
+        const char* address = addresses->lppszA[k];
+        if (!address || !*address || address == email) continue;
+        PropertyValue v;
+        v.tag = tag::kEmailAddress;
+        v.text = address;
+        v.extra = true;
         out->push_back(v);
     }
 }

@@ -1,6 +1,7 @@
 // A stand-in WAB32.DLL for the Wine tests: WABOpen and the address-book interfaces the
 // loader calls, serving the cards of a vCard file (read by the program's own vCard reader)
-// as the entries of the personal address book. Besides the cards, the contents table
+// as the entries of the personal address book, each card's e-mail addresses in
+// PR_CONTACT_EMAIL_ADDRESSES as well. Besides the cards, the contents table
 // holds a distribution list first and, after the first card, a mail user that cannot be
 // opened, as real address books can. StandInFailCall(n) makes the n-th call from then on
 // fail, so tests can break a load at every step.
@@ -54,6 +55,7 @@ struct Value {
     ULONG tag;
     std::string bytes;     // texts (handed out with a NUL after them) and binary values
     std::uint64_t number;  // time stamps and object types
+    std::vector<std::string> texts = {};  // multi-valued texts
 };
 
 // An entry's values, its object type and entry id among them.
@@ -72,7 +74,10 @@ const char kPabId[] = "stand-in PAB";
 // One opened book: its entries in table order. Shared by the objects it hands out.
 using Book = std::vector<Entry>;
 
-// The cards of a vCard file as the book's entries; false when it is not a vCard file.
+// The cards of a vCard file as the book's entries; false when it is not a vCard file. A
+// card's e-mail addresses are all in PR_CONTACT_EMAIL_ADDRESSES, the entry's own second
+// where there are several (it need not be the first), as the address book keeps them; the
+// other values a card repeats have no property of their own and are left out.
 bool BuildBook(const char* path, Book* book) {
     book->push_back({{{PR_OBJECT_TYPE, "", MAPI_DISTLIST}, {PR_ENTRYID, "stand-in:list", 0},
                       {PR_DISPLAY_NAME_A, "Stand-in list", 0}}, true});
@@ -81,8 +86,16 @@ bool BuildBook(const char* path, Book* book) {
         path,
         [&](const tarvenne::wab::EntryView& card) {
             Entry entry{{{PR_OBJECT_TYPE, "", card.object_type}, {PR_ENTRYID, std::string(card.entry_id), 0}}, true};
-            for (std::size_t i = 0; i < card.value_count; ++i)
-                entry.values.push_back({card.values[i].tag, std::string(card.values[i].text), card.values[i].time});
+            Value addresses{PR_CONTACT_EMAIL_ADDRESSES_A, "", 0};
+            std::string own;
+            for (std::size_t i = 0; i < card.value_count; ++i) {
+                const tarvenne::wab::PropertyValue& v = card.values[i];
+                if (v.tag == PR_EMAIL_ADDRESS_A && v.extra) addresses.texts.emplace_back(v.text);
+                if (v.tag == PR_EMAIL_ADDRESS_A && !v.extra) own = v.text;
+                if (!v.extra) entry.values.push_back({v.tag, std::string(v.text), v.time});
+            }
+            if (!own.empty()) addresses.texts.insert(addresses.texts.begin() + std::min<std::size_t>(1, addresses.texts.size()), own);
+            if (!addresses.texts.empty()) entry.values.push_back(addresses);
             book->push_back(std::move(entry));
             if (book->size() == 2)
                 book->push_back({{{PR_OBJECT_TYPE, "", MAPI_MAILUSER}, {PR_ENTRYID, "stand-in:gone", 0},
@@ -144,12 +157,21 @@ public:
 HRESULT PropertyBuffer(const Entry& entry, std::vector<ULONG> tags, ULONG* count, LPSPropValue* props) {
     if (tags.empty())
         for (const Value& v : entry.values) tags.push_back(v.tag);
-    std::size_t extra = 0;
-    for (ULONG tag : tags) extra += entry.Find(tag) ? entry.Find(tag)->bytes.size() + 1 : 0;
+    std::size_t pointers = 0, extra = 0;
+    for (ULONG tag : tags) {
+        const Value* v = entry.Find(tag);
+        if (!v) continue;
+        extra += v->bytes.size() + 1;
+        pointers += v->texts.size();
+        for (const std::string& text : v->texts) extra += text.size() + 1;
+    }
     const std::size_t head = sizeof(SPropValue) * tags.size();
-    auto* array = static_cast<SPropValue*>(Allocate(head + extra));  // zeroed: every NUL is there
+    // Zeroed: every NUL is there. The pointers of the multi-valued texts come first, where
+    // they are aligned, then the texts and binary values.
+    auto* array = static_cast<SPropValue*>(Allocate(head + pointers * sizeof(LPSTR) + extra));
     if (!array) return MAPI_E_NOT_ENOUGH_MEMORY;
-    char* tail = reinterpret_cast<char*>(array) + head;
+    auto* pointer = reinterpret_cast<LPSTR*>(reinterpret_cast<char*>(array) + head);
+    char* tail = reinterpret_cast<char*>(pointer + pointers);
     for (std::size_t i = 0; i < tags.size(); ++i) {
         SPropValue& p = array[i];
         const Value* v = entry.Find(tags[i]);
@@ -159,6 +181,13 @@ HRESULT PropertyBuffer(const Entry& entry, std::vector<ULONG> tags, ULONG* count
             case PT_LONG: p.Value.l = static_cast<LONG>(v->number); break;
             case PT_SYSTIME: p.Value.ft = {static_cast<DWORD>(v->number), static_cast<DWORD>(v->number >> 32)}; break;
             case PT_BINARY: p.Value.bin = {static_cast<ULONG>(v->bytes.size()), reinterpret_cast<LPBYTE>(tail)}; break;
+            case PT_MV_STRING8:
+                p.Value.MVszA = {static_cast<ULONG>(v->texts.size()), pointer};
+                for (const std::string& text : v->texts) {
+                    *pointer++ = tail;
+                    tail = std::copy(text.begin(), text.end(), tail) + 1;
+                }
+                break;
             default: p.Value.lpszA = tail;
         }
         if (v) tail = std::copy(v->bytes.begin(), v->bytes.end(), tail) + 1;

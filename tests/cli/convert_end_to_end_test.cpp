@@ -178,6 +178,66 @@ TEST_P(ConvertEndToEnd, CustomFieldsTakeTheMappedPropertyAndDiffTellsEveryStatus
     EXPECT_NE(after.out.find(" 0 new, 0 changed, 6 unchanged"), std::string::npos) << after.out;
 }
 
+// Each record's filled phone slots, "label:text" in slot order, and its web page.
+std::vector<std::string> PhoneSlots(const std::string& path) {
+    std::unique_ptr<AddressFile> file = OpenContactsFile(path);
+    std::vector<std::string> records;
+    for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next()) {
+        const RecordLayout& l = r->Layout();
+        std::string slots;
+        for (int i = 0; i < l.phones; ++i)
+            if (!r->Text(l.phone[i]).empty())
+                slots += (slots.empty() ? "" : " | ") + std::to_string(r->Integer(l.phone_label[i])) + ":" +
+                         std::string(r->Text(l.phone[i]));
+        if (l.web_page >= 0 && !r->Text(l.web_page).empty()) slots += " | web:" + std::string(r->Text(l.web_page));
+        records.push_back(slots);
+    }
+    return records;
+}
+
+// Cards shaped as Outlook 2003 exports them (a fax and a pager on the Business tab, three
+// e-mail addresses, a third work phone, a second fax, address and web page), two desks of
+// one company and a card that holds nothing: every value lands in a slot of its label or is
+// told in the cut list, the desks stay two records, the empty card is no contact, and a
+// second run finds nothing to do.
+TEST_P(ConvertEndToEnd, EveryValueIsKeptInASlotOfItsLabelOrReported) {
+    platform::WriteFileBytes(book, Bytes(FileText(TARVENNE_SOURCE_DIR "/tests/data/vcard/outlook_2003.vcf") +
+                                         "BEGIN:VCARD\r\nVERSION:2.1\r\nN:;;;;\r\nFN:Acme GmbH\r\nORG:Acme GmbH\r\n"
+                                         "TEL;WORK;VOICE:222\r\nEMAIL;PREF;INTERNET:support@acme.example\r\nEND:VCARD\r\n"
+                                         "BEGIN:VCARD\r\nVERSION:2.1\r\nEND:VCARD\r\n"));
+    CliRun first = Convert();
+    ASSERT_EQ(first.status, 0) << first.err << first.out;
+    EXPECT_EQ(JsonValue(first.out, "added"), "4");
+    EXPECT_EQ(JsonValue(first.out, "skipped_cards"), "1");
+    const bool classic = GetParam() == Layout::kClassic;
+    // Labels: 0 work, 1 home, 2 fax, 4 e-mail, 6 pager, 7 mobile. The classic record has five
+    // slots and no web page; the business fax fills the fax slot, the home fax follows it.
+    const std::string juergen = "0:+49 (89) 1234-0 | 1:+49 (89) 555 01 | 2:+49 (89) 1234-99 | "
+                                "4:j.brueckner@brueckner-soehne.ex | 7:+49 (171) 555 0102";
+    const std::vector<std::string> records = {
+        "1:+49 1 999",
+        classic ? juergen
+                : juergen + " | 6:+49 (89) 555 0199 | 4:juergen.brueckner@mail.example | web:http://www.brueckner-soehne.example/",
+        "0:111 | 4:sales@acme.example", "2:+49 30 701 | 2:+49 30 700", "0:222 | 4:support@acme.example"};
+    EXPECT_EQ(PhoneSlots(target), records);
+    // Every value not kept whole is told: cut to its slot, or with no room at all.
+    std::string cut;
+    for (std::size_t at = first.out.find("\"field\": "); at != std::string::npos; at = first.out.find("\"field\": ", at + 1))
+        cut += JsonValue(first.out.substr(at), "field") + " " + JsonValue(first.out.substr(at), "kept") + ", ";
+    EXPECT_EQ(cut, std::string("\"Email Address\" 31, ") + (classic ? "\"Pager No.\" 0, \"Email Address\" 0, " : "") +
+                       "\"Email Address\" 0, \"Business Phone 2\" 0, \"Business Telephone No.\" 0, \"Business Fax\" 0, " +
+                       (classic ? "\"Business Homepage\" 0, " : "") +
+                       "\"Street ( Business )\" 0, \"Business Homepage\" 0, ");
+
+    const std::vector<std::uint8_t> saved = FileBytes(target);
+    CliRun second = Convert();
+    for (const auto& [key, value] : {std::pair<const char*, std::string>{"new", "0"}, {"changed", "0"}, {"unchanged", "4"},
+                                     {"saved", "false"}})
+        EXPECT_EQ(JsonValue(second.out, key), value) << key;
+    EXPECT_EQ(JsonValue(Convert({"--select", "all"}).out, "skipped"), "4");
+    EXPECT_EQ(FileBytes(target), saved);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
 

@@ -25,7 +25,10 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
     const std::string mail = "lara.longmail@an-unusually-long-domain.example";  // cut in a slot
     const P lara{"Lara", "Long", "", "", "", {{4, mail.substr(0, 31)}, {0, "600"}}};
     const P wes{"Wes", "Two", "", "", "", {{0, "111"}, {0, "222"}}};
-    auto job = Open(FileOf({ann, ann_again, bo, acme, cyrillic, lara, wes}));
+    // Texts wider than the slots, as Palm Desktop may keep them: a read cuts the phone short
+    // of its CR LF, and takes the e-mail address whole.
+    const P kai{"Kai", "Wide", "", "", "", {{1, std::string(22, '1') + "\r\n9"}, {4, mail}}};
+    auto job = Open(FileOf({ann, ann_again, bo, acme, cyrillic, lara, wes, kai}));
     const auto contact = [](std::string first, std::string last, std::string home, std::string email,
                             std::string title) {
         ContactRecord c = Contact(first, last);
@@ -58,6 +61,8 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
          kMatchDiffers, 5},
         {"two work numbers the other way round", with(contact("Wes", "Two", "", "", ""), "222", "", "111"),
          kMatchIdentical, 6},
+        {"a record wider than its slots, as read", contact("Kai", "Wide", std::string(22, '1'), mail, ""), kMatchIdentical, 7},
+        {"a phone cut short of its CR LF", contact("Kai", "Wide", std::string(22, '1'), "", ""), kMatchIdentical, 7},
         {"names differ in case", contact("ann", "lee", "111", "", ""), kMatchNone, 0},
         {"other names, same e-mail", contact("A.", "L.", "111", "ann@x.example", ""), kMatchDiffers, 0},
         {"other names, no e-mail", contact("A.", "L.", "111", "", ""), kMatchNone, 0},

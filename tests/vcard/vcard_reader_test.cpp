@@ -7,6 +7,7 @@
 #include "vcard/vcard_reader.h"
 #include "wab/ansi_text.h"
 #include "wab/automation_date.h"
+#include "wab/property_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,10 @@ namespace {
 using namespace wab;
 
 // A card as delivered: its texts, its times as the day they stand for, and its entry id
-// and object type under their column tags.
+// and object type under their column tags; under tags of no property, its extras in order,
+// the characters of each value the code page lacks, and the card's name in lists.
 using Card = std::map<std::uint32_t, std::string>;
+constexpr std::uint32_t kExtras = 1, kUnmapped = 2, kListName = 3;
 struct Book {
     VCardReadResult result;
     std::vector<Card> cards;
@@ -38,10 +41,20 @@ std::string Day(std::uint64_t time) {
 
 Card CardOf(const EntryView& e) {
     Card c{{tag::kEntryId, std::string(e.entry_id)}, {tag::kObjectType, std::to_string(e.object_type)}};
+    const auto add = [&](std::uint32_t key, const std::string& text) {
+        std::string& list = c[key];
+        list += (list.empty() ? "" : " | ") + text;
+    };
     for (const PropertyValue* v = e.values; v != e.values + e.value_count; ++v) {
         const bool time = (v->tag & 0xFFFF) == 0x0040;  // PT_SYSTIME
-        EXPECT_TRUE(c.emplace(v->tag, time ? Day(v->time) : std::string(v->text)).second) << "a tag twice";
+        const std::string name = PropertyTable()[FindPropertyRow(v->tag)].name;
+        if (v->extra) add(kExtras, name + ": " + std::string(v->text));
+        else EXPECT_TRUE(c.emplace(v->tag, time ? Day(v->time) : std::string(v->text)).second) << "a tag twice";
+        if (v->unmapped) add(kUnmapped, name + " " + std::to_string(v->unmapped));
     }
+    SourceContact contact;
+    Fill(&contact, e.values, e.value_count);
+    c[kListName] = ContactListName(contact);
     return c;
 }
 
@@ -66,6 +79,8 @@ const char* const kAndroid = "android_21.vcf";    // Android and feature phones,
 const char* const kThunderbird = "thunderbird_40.vcf";
 const char* const kJoined = "joined.vcf";        // exports joined with copy /b
 const char* const kBirthdays = "birthdays.vcf";  // one card per form of BDAY
+const char* const kOutlook2003 = "outlook_2003.vcf";  // Business-tab fax and pager, three e-mails
+const char* const kShiftJis = "android_sjis.vcf";     // Japanese phones, 2.1 in Shift_JIS, no FN
 
 // Values of one card (0-based) of a fixture read into a code page, written as UTF-8;
 // "<none>" for no value, "<no card>" for every value of a card past the last.
@@ -77,6 +92,8 @@ struct Reading {
 };
 
 using namespace tag;
+// The property tags, not the phone labels of the same names.
+using tag::kHomePhone, tag::kMobilePhone, tag::kOtherPhone, tag::kPager;
 
 TEST(VCardReader, EveryRuleHoldsOnCardsShapedAsTheExportersWriteThem) {
     std::vector<Reading> rows = {
@@ -93,6 +110,38 @@ TEST(VCardReader, EveryRuleHoldsOnCardsShapedAsTheExportersWriteThem) {
                        {kBusinessState, "<none>"}, {kHomeState, "Middlesex"}, {kOtherStreet, "PO Box 7"},
                        {kPersonalHomepage, "http://ada.example.org/"}, {kBusinessHomepage, "http://engines.example.com/"},
                        {kEmailAddress, "ada@example.org"}}},  // the first preferred
+        // Work and home have two slots, every other kind one; what a card repeats beyond them
+        // is an extra of its kind, in card order, whichever value PREF moved out of a slot.
+        {kOutlook, 0, {{kExtras, "Email Address: first@example.org | Email Address: later@example.org"}}},
+        {kThunderbird, 0, {{kExtras, "Email Address: second@example.org | Email Address: third@example.org | "
+                                     "Business Telephone No.: +1-555-555-0102 | "
+                                     "Street ( Business ): 1 Navy Yard, Washington, DC, 20001, USA"}}},
+        {kOutlook2003, 0, {{kBusinessFax, "+49 (89) 1234-99"}, {kPager, "+49 (89) 555 0199"},
+                           {kBusinessPhone, "+49 (89) 1234-0"}, {kBusinessPhone2, "+49 (89) 1234-100"},
+                           {kEmailAddress, "j.brueckner@brueckner-soehne.example"}, {kBusinessStreet, "Industriestraße 12"},
+                           {kBusinessHomepage, "http://www.brueckner-soehne.example/"}, {kLastName, "Brückner"},
+                           {kExtras, "Business Telephone No.: +49 (89) 1234-200 | Business Fax: +49 (89) 1234-98 | "
+                                     "Street ( Business ): Hafenweg 3, Hamburg, 20457, Deutschland | "
+                                     "Business Homepage: http://shop.brueckner-soehne.example/ | "
+                                     "Email Address: juergen.brueckner@mail.example | Email Address: jb@verein.example"}}},
+        {kOutlook2003, 2, {{kHomeFax, "+49 30 700"}, {kBusinessFax, "+49 30 701"}, {kExtras, "<none>"}}},
+        {kApple, 2, {{kEmailAddress, "chidi@okafor.example"}, {kMobilePhone, "+234 803 000 0001"},
+                     {kPrimaryPhone, "+234 1 000 0003"}, {kBusinessPhone, "+234 1 000 0004"}, {kHomeFax, "+234 1 000 0005"},
+                     {kOtherPhone, "+234 1 000 0006"}, {kPager, "+234 1 000 0007"}, {kBusinessHomepage, "https://okafor.example"},
+                     {kBusinessStreet, "12 Marina Rd"},
+                     {kExtras, "Email Address: c.okafor@uni.example | Email Address: chidi.home@mail.example | "
+                               "Mobile Telephone No.: +234 803 000 0002 | Business Homepage: https://portfolio.example/chidi | "
+                               "Street ( Business ): 3 Allen Ave, Ikeja, Lagos, 100271, Nigeria"}}},
+        {kShiftJis, 0, {{kMobilePhone, "090-1234-0001"}, {kExtras, "Mobile Telephone No.: 090-1234-0002"}}},
+        {kShiftJis, 1, {{kHomePhone, "03-1234-5678"}, {kOtherPhone, "03-1234-5679"},
+                        {kExtras, "Other Telephone No.: 03-1234-5670 | Email Address: noto@work.example.jp"}}},
+        // A card's name in lists: FN, else the names, else the company, the e-mail address or
+        // the first phone number.
+        {kOutlook2003, 0, {{kListName, "Jürgen Brückner"}}}, {kOutlook2003, 1, {{kListName, "Acme GmbH"}, {kFirstName, "<none>"}}},
+        {kShiftJis, 0, {{kDisplayName, "<none>"}, {kListName, "圭一 伊能"}}, 932},
+        {kShiftJis, 2, {{kListName, "人工知能"}}, 932}, {kShiftJis, 3, {{kListName, "080-0000-1111"}}},
+        {kGoogle, 1, {{kListName, "only.an.address@example.org"}}}, {kShiftJis, 4, {{kListName, ""}, {kObjectType, "6"}}},
+        {kShiftJis, 5, {{kObjectType, "<no card>"}}},
         {kApple, 0, {{kEmailAddress, "eleni@example.gr"},  // item1.EMAIL
                      {kMobilePhone, "+30 69 1234 5678"}, {kBusinessPhone, "+30 21 0000 0001"},
                      {kEntryId, "vcf:2C5E7F0A-9B1D-4C3E-8F2A-6D4B3A2C1E0F"}}},  // the UID, else the place
@@ -132,6 +181,17 @@ TEST(VCardReader, EveryRuleHoldsOnCardsShapedAsTheExportersWriteThem) {
         {kAndroid, 0, {{kDisplayName, "Мария Иванова"}}, 1251},  // quoted-printable UTF-8
         {kOutlook, 1, {{kCompany, "Łódź Sp. z o.o."}}, 1250}, {kOutlook, 1, {{kTitle, "Chef €"}}},  // ISO-8859-15
         {kApple, 0, {{kHomeCity, "Αθήνα"}}, 1253}, {kAndroid, 2, {{kLastName, "山田"}}, 932},  // Shift_JIS
+        // A declared character set is decoded before the value is split or unescaped: a
+        // second byte 0x5C (能, 予, 圭) is no backslash, also where quoted-printable left it.
+        {kShiftJis, 0, {{kLastName, "伊能"}, {kFirstName, "圭一"}, {kComment, "能;予"}}, 932},
+        {kShiftJis, 1, {{kLastName, "能登"}, {kFirstName, "伸予"}, {kHomeStreet, "東京都渋谷区"},
+                        {kHomePostal, "150-0002"}, {kHomeCountry, "日本"}, {kUnmapped, "<none>"}}, 932},
+        {kShiftJis, 2, {{kCompany, "人工知能"}, {kDepartment, "開発部"}}, 932},
+        // Each value says how many of its characters the code page lacks.
+        {kShiftJis, 0, {{kLastName, "??"}, {kFirstName, "??"}, {kComment, "?;?"},
+                        {kUnmapped, "Last Name 2 | First Name 2 | Comment 2"}}},
+        {kGoogle, 0, {{kUnmapped, "Display Name 13 | Last Name 6 | First Name 7 | Company 10 | Country ( Home ) 6 | "
+                                  "City ( Home ) 6 | Street (Home ) 12"}}},
     };
     // birthdays.vcf: 19700203, 1970-02-03T23:59:59Z, X-APPLE-OMIT-YEAR, --0415, --04-15,
     // 30 February, 1600, "circa 1800", 29 February 2000.
@@ -176,6 +236,23 @@ TEST(VCardReader, CutsNeverSplitACharacterOrALineBreak) {
     name = note;
     EXPECT_EQ(Utf8FromAnsi(name.str(), 932), "東京都");
     SetTextCodePage(0);
+}
+
+TEST(VCardReader, CharactersTheCodePageLacksAreCountedByTheCodePageOfTheirScript) {
+    const struct { const char* utf8; unsigned code_page; std::uint32_t unmapped; unsigned script; } cases[] = {
+        {"Łukasz Wałęsa", 1252, 3, 1250}, {"Иван", 1252, 4, 1251}, {"Ελένη", 1252, 5, 1253}, {"Ağrı", 1252, 2, 1254},
+        {"שרה", 1252, 3, 1255}, {"علي", 1252, 3, 1256}, {"Rīga Ķemeri", 1252, 2, 1257}, {"Nguyễn Thị Ơn", 1252, 3, 1258},
+        {"สมชาย", 1252, 5, 874}, {"カタカナ", 1252, 4, 932}, {"김민준", 1252, 3, 949}, {"王伟", 1252, 2, 936},
+        {"Müller ü", 1251, 2, 1252}, {"Zoë Ørsted, €", 1252, 0, 0}, {"Иван", 1251, 0, 0},
+        {"bad \xFF byte", 1252, 0, 0},  // a byte that is no character is not a character the code page lacks
+    };
+    for (const auto& c : cases) {
+        AnsiConverter converter(c.code_page);
+        std::string out;
+        converter.Append(c.utf8, "UTF-8", &out);
+        EXPECT_EQ(converter.Unmapped().total, c.unmapped) << c.utf8;
+        EXPECT_EQ(converter.Unmapped().MostlyOf(), c.script) << c.utf8;
+    }
 }
 
 TEST(VCardReader, LineEndsAndUtf16DoNotChangeWhatIsRead) {

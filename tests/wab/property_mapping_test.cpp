@@ -103,7 +103,7 @@ TEST_F(Mapping, EachFieldTakesItsOwnPropertyCutToItsWidth) {
 // The display name stands in for both names only when it says more than the company, the
 // e-mail address and the numbers; the list's name falls back in the same spirit.
 TEST_F(Mapping, TheDisplayNameStandsInOnlyWhenItSaysMore) {
-    const std::string display = Marked('D', 40);
+    const std::string display = Marked('D', 40), number(40, '5');
     const struct { std::vector<PropertyValue> values; std::string first, last, listed; } cases[] = {
         {{Text(tag::kDisplayName, display)}, display.substr(0, 31), "", display},
         {{Text(tag::kDisplayName, "Shown"), Text(tag::kFirstName, "Given")}, "Given", "", "Shown"},
@@ -114,6 +114,8 @@ TEST_F(Mapping, TheDisplayNameStandsInOnlyWhenItSaysMore) {
         {{Text(tag::kDisplayName, "Sales@Acme.example"), Text(tag::kEmailAddress, "sales@acme.example")}, "", "",
          "Sales@Acme.example"},
         {{Text(tag::kDisplayName, "+49 30 1"), Text(tag::kBusinessFax, "+49 30 1")}, "", "", "+49 30 1"},
+        // A number wider than its slot against the same number as a display name holds it.
+        {{Text(tag::kDisplayName, number), Text(tag::kOtherPhone, number)}, "", "", number},
         {{Text(tag::kCompany, "Acme"), Text(tag::kEmailAddress, "a@acme.example")}, "", "", "Acme"},
         {{Text(tag::kEmailAddress, "a@acme.example"), Text(tag::kHomePhone, "1")}, "", "", "a@acme.example"},
         {{Text(tag::kCarPhone, "555 1")}, "", "", "555 1"},

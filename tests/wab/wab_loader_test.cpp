@@ -2,6 +2,7 @@
 // registry's library path, and entry ids that outlive the contacts they came with. (The
 // marking of the loaded contacts against a target is the tool's diff, tested there.)
 #include "platform/file_system.h"
+#include "engine/bounded_text.h"
 #include "platform/registry.h"
 #include "tests/test_folder.h"
 #include "vcard/vcard_reader.h"
@@ -50,9 +51,19 @@ TEST(WabLoader, ReadsCardsSkipsGroupsAndKeepsEntryIdsInCopies) {
     ASSERT_TRUE(loader.Load(other));
     EXPECT_EQ(Loaded(loader), std::vector<std::string>{"B1 vcf#1"});
     EXPECT_EQ(NameAndId(chosen), "One vcf:first");
+    // The last load says how many characters the code page lacks, and of which script.
+    EXPECT_EQ(loader.Unmapped().total, 0u);
+    SetTextCodePage(1252);
+    ASSERT_TRUE(platform::WriteFileBytes(other, Bytes(Card("Петров", "FN:Пётр Łukasz Петров\r\n"))));
+    ASSERT_TRUE(loader.Load(other));
+    SetTextCodePage(0);
+    EXPECT_EQ(loader.Unmapped().total, 17u);
+    EXPECT_EQ(loader.Unmapped().by_code_page, (std::vector<std::pair<unsigned, std::uint32_t>>{{1251, 16}, {1250, 1}}));
+    EXPECT_EQ(loader.Unmapped().MostlyOf(), 1251u);
     // A load that fails leaves nothing of the one before.
     EXPECT_FALSE(loader.Load(dir.File("missing.vcf")));
     EXPECT_EQ(loader.Count(), 0u);
+    EXPECT_EQ(loader.Unmapped().total, 0u);
     EXPECT_NE(loader.LastError().find("missing.vcf"), std::string::npos) << loader.LastError();
 }
 
@@ -80,7 +91,7 @@ TEST(WabLoader, WithoutTheLibraryOnlyVCardsCanBeRead) {
 TEST(WabLoader, FilesGoToTheReaderItIsGivenAndItsReasonIsPassedOn) {
     static std::vector<std::string> asked;
     asked.clear();
-    WabLoader loader([](const std::string& path, const EntrySink&, std::string* why) {
+    WabLoader loader([](const std::string& path, const EntrySink&, std::string* why, UnmappedCharacters*) {
         asked.push_back(path);
         *why = "a reason";
         return false;

@@ -1,7 +1,8 @@
 // The loader's road through WAB32.DLL under Wine, against the test bed's stand-in library
 // registered under DLLPath: the contacts it reads are exactly those the vCard reader reads
-// from the same file, and whichever call of the library fails, the load releases every
-// buffer and interface. Also the property table's tags against the platform's own.
+// from the same file (the other e-mail addresses through PR_CONTACT_EMAIL_ADDRESSES), and
+// whichever call of the library fails, the load releases every buffer and interface. Also
+// the property table's tags against the platform's own.
 #include "tests/test_folder.h"
 #include "vcard/vcard_reader.h"
 #include "wab/wab_loader.h"
@@ -14,6 +15,8 @@
 #include <wabtags.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace tarvenne::wab {
 namespace {
@@ -76,6 +79,14 @@ protected:
     StandIn standin{library};
 };
 
+// The e-mail addresses a contact has beyond its own, in order.
+std::vector<std::string> OtherEmails(const SourceContact& c) {
+    std::vector<std::string> emails;
+    for (const SourceContact::Extra& extra : c.Extras())
+        if (extra.tag == tag::kEmailAddress) emails.push_back(extra.text);
+    return emails;
+}
+
 TEST_F(MapiRoad, ReadsTheSameContactsAsTheVCardReaderAndReleasesEverything) {
     WabLoader mapi(vcard::ReadVCardBook), from_file(vcard::ReadVCardBook);
     ASSERT_TRUE(mapi.Load(as_wab)) << mapi.LastError();
@@ -92,7 +103,22 @@ TEST_F(MapiRoad, ReadsTheSameContactsAsTheVCardReaderAndReleasesEverything) {
             EXPECT_EQ(x.TextAtRow(row), y.TextAtRow(row)) << i << " " << PropertyTable()[row].name;
         EXPECT_EQ(x.birthday, y.birthday) << i;
         EXPECT_EQ(*x.entry_id, *y.entry_id) << i;
+        EXPECT_EQ(OtherEmails(x), OtherEmails(y)) << i;
     }
+    // The Business tab's fax and the pager arrive, and every address of the entry's list
+    // but its own e-mail address is another one, in the list's order.
+    const std::string outlook = dir.File("outlook.wab");
+    std::filesystem::copy_file(testing::WinPath(TARVENNE_SOURCE_DIR "/tests/data/vcard/outlook_2003.vcf"), outlook);
+    WabLoader business(vcard::ReadVCardBook);
+    ASSERT_TRUE(business.Load(outlook)) << business.LastError();
+    ASSERT_EQ(business.LastRoad(), LoadRoad::AddressBook);
+    const SourceContact& j = *business.Get(0);
+    EXPECT_EQ(j.Text(tag::kBusinessFax), "+49 (89) 1234-99");
+    EXPECT_EQ(j.Text(tag::kPager), "+49 (89) 555 0199");
+    EXPECT_EQ(j.Text(tag::kEmailAddress), "j.brueckner@brueckner-soehne.example");
+    EXPECT_EQ(OtherEmails(j), (std::vector<std::string>{"juergen.brueckner@mail.example", "jb@verein.example"}));
+    EXPECT_EQ(OtherEmails(*business.Get(1)), std::vector<std::string>{});
+    business.Unload();
     // While the book is open the loader holds the address book and the WAB object only.
     EXPECT_EQ(standin.Objects(), 2);
     EXPECT_EQ(standin.Buffers(), 0);
