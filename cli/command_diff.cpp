@@ -126,7 +126,7 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
         }
         io.out << loader.Count() << " contacts: " << counts[0] << " new, " << counts[1]
                << " changed, " << counts[2] << " unchanged (" << LayoutName(opened.job->LoadedLayout())
-               << " file " << opened.target_path << ")\n";
+               << " file " << SystemTextToUtf8(opened.target_path) << ")\n";
     }
     io.out.flush();
     return kExitDone;
