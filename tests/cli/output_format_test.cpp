@@ -33,7 +33,9 @@ TEST(OutputFormat, TextsAreDecodedEscapedAndQuotedAsTheirFormsAsk) {
     for (const auto& [text, field] : csv) EXPECT_EQ(CsvField(text), field) << text;
     // Paths are printed as the system spells them.
 #ifdef _WIN32
-    if (platform::ActiveAnsiCodePage() == 1252) EXPECT_EQ(SystemTextToUtf8("C:\\M\xFCller"), "C:\\M\xC3\xBCller");
+    if (platform::ActiveAnsiCodePage() == 1252) {
+        EXPECT_EQ(SystemTextToUtf8("C:\\M\xFCller"), "C:\\M\xC3\xBCller");
+    }
 #else
     EXPECT_EQ(SystemTextToUtf8("/home/M\xC3\xBCller/\xE2\x82\xAC.dat"), "/home/M\xC3\xBCller/\xE2\x82\xAC.dat");
     EXPECT_EQ(SystemTextToUtf8("/M\xFCller"), "/M\xEF\xBF\xBDller");  // not UTF-8: no character
