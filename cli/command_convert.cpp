@@ -230,7 +230,8 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     if (format == "json") PrintJson(io.out, report);
     else PrintText(io.out, report);
     if (!report.error.empty()) io.err << "tarvenne-cli convert: " << report.error << "\n";
-    if (!io.out.flush()) {
+    io.out.flush();
+    if (!io.out) {
         io.err << "tarvenne-cli convert: " << (report.saved ? "saved; " : "") << "the report could not be written\n";
         return report.saved ? kExitReportLost : kExitNotWritten;
     }
