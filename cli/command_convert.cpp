@@ -6,6 +6,7 @@
 #include "cli/conversion_setup.h"
 #include "cli/output_format.h"
 #include "engine/contact_record.h"
+#include "palminstall/palm_desktop_locator.h"
 #include "wab/property_table.h"
 
 #include <cstdlib>
@@ -18,7 +19,7 @@ namespace {
 constexpr const char* kConvertUsage =
     "convert SOURCE TARGET [--swap-names] [--custom N=PROPERTY]...\n"
     "                     [--select differing|all] [--desktop-version N] [--dry-run]\n"
-    "                     [--codepage N] [--format text|json]";
+    "                     [--ignore-running] [--codepage N] [--format text|json]";
 
 // A text that reached the file shorter than the address book holds it.
 struct Cut {
@@ -51,8 +52,8 @@ const char* FieldOf(const Cut& c) { return wab::PropertyTable()[wab::FindPropert
 void PrintJson(std::ostream& out, const ConvertReport& r) {
     JsonWriter j(out);
     j.BeginObject();
-    j.Key("source"); j.Text(r.source);
-    j.Key("target"); j.Text(r.target);
+    j.Key("source"); j.String(SystemTextToUtf8(r.source));
+    j.Key("target"); j.String(SystemTextToUtf8(r.target));
     j.Key("read_layout"); j.String(r.read_layout);
     j.Key("write_layout"); j.String(r.write_layout);
     j.Key("contacts"); j.Int(r.contacts);
@@ -67,10 +68,10 @@ void PrintJson(std::ostream& out, const ConvertReport& r) {
     j.Key("saved"); j.Bool(r.saved);
     j.Key("backup");
     if (r.backup.empty()) j.Null();
-    else j.Text(r.backup);
+    else j.String(SystemTextToUtf8(r.backup));
     j.Key("error");
     if (r.error.empty()) j.Null();
-    else j.Text(r.error);
+    else j.String(SystemTextToUtf8(r.error));
     j.Key("cut");
     j.BeginArray();
     for (const Cut& c : r.cuts) {
@@ -88,8 +89,8 @@ void PrintJson(std::ostream& out, const ConvertReport& r) {
 }
 
 void PrintText(std::ostream& out, const ConvertReport& r) {
-    out << "Source:    " << Windows1252ToUtf8(r.source) << "\n"
-        << "Target:    " << Windows1252ToUtf8(r.target) << " (read as " << r.read_layout
+    out << "Source:    " << SystemTextToUtf8(r.source) << "\n"
+        << "Target:    " << SystemTextToUtf8(r.target) << " (read as " << r.read_layout
         << ", written as " << r.write_layout << ")\n"
         << "Contacts:  " << r.contacts << " (" << r.fresh << " new, " << r.changed
         << " changed, " << r.unchanged << " unchanged)\n"
@@ -104,9 +105,9 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
         out << "\n";
     }
     if (r.saved) {
-        out << "Result:    Succeeded. Backup: " << Windows1252ToUtf8(r.backup) << "\n";
+        out << "Result:    Succeeded. Backup: " << SystemTextToUtf8(r.backup) << "\n";
     } else if (!r.error.empty()) {
-        out << "Result:    Not written. " << Windows1252ToUtf8(r.error) << "\n";
+        out << "Result:    Not written. " << SystemTextToUtf8(r.error) << "\n";
     } else if (r.dry_run) {
         out << "Result:    Dry run; nothing was written.\n";
     } else {
@@ -118,7 +119,7 @@ void PrintText(std::ostream& out, const ConvertReport& r) {
 
 int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     ArgumentSpec accepted;
-    accepted.switches = {"--swap-names", "--dry-run"};
+    accepted.switches = {"--swap-names", "--dry-run", "--ignore-running"};
     accepted.valued = {"--format", "--custom", "--select", "--desktop-version", "--codepage"};
     accepted.repeatable = {"--custom"};
     accepted.min_positionals = accepted.max_positionals = 2;
@@ -220,6 +221,10 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
                 report.error = job.LastError();
                 status = kExitNotWritten;
             }
+        } else if (!parsed.Has("--ignore-running") && PalmDesktopIsRunning()) {
+            // Its copy of the contacts, written back when it closes, would undo the save.
+            report.error = kPalmDesktopRunningMessage;
+            status = kExitNotWritten;
         } else if (job.SaveTarget()) {
             report.saved = true;
             report.backup = report.target + ".xbk";
@@ -236,6 +241,10 @@ int RunConvert(const std::vector<std::string>& args, CommandIo& io) {
     const std::string advice = UnmappedAdvice(loader);
     if (!advice.empty()) io.err << "tarvenne-cli convert: " << advice << "\n";
     io.out.flush();
+    if (!io.out) {
+        io.err << "tarvenne-cli convert: " << (report.saved ? "saved; " : "") << "the report could not be written\n";
+        return report.saved ? kExitReportLost : kExitNotWritten;
+    }
     return status;
 }
 

@@ -129,7 +129,7 @@ int RunDiff(const std::vector<std::string>& args, CommandIo& io) {
         }
         io.out << loader.Count() - skipped << " contacts: " << counts[0] << " new, " << counts[1]
                << " changed, " << counts[2] << " unchanged (" << LayoutName(opened.job->LoadedLayout())
-               << " file " << opened.target_path << ")\n";
+               << " file " << SystemTextToUtf8(opened.target_path) << ")\n";
         if (skipped > 0) io.out << skipped << " cards without a value to convert were skipped\n";
     }
     const std::string advice = UnmappedAdvice(loader);

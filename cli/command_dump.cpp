@@ -311,7 +311,7 @@ int RunDump(const std::vector<std::string>& args, CommandIo& io) {
         CsvRow(io.out, CsvCells(*file, nullptr));
         for (const PalmRecord* r = records.First(); r; r = records.Next()) CsvRow(io.out, CsvCells(*file, r));
     } else {
-        io.out << "File: " << target << "\nLayout: " << file->Layout().name << "\nCategories:\n";
+        io.out << "File: " << SystemTextToUtf8(target) << "\nLayout: " << file->Layout().name << "\nCategories:\n";
         for (int slot = 0; categories && slot < CategoryTable::kSlots; ++slot) {
             const CategoryEntry* e = categories->GetByIndex(slot);
             if (e) io.out << "  " << slot << ". " << U(e->Name()) << " (id " << e->GetId() << ")\n";

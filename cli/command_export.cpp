@@ -43,6 +43,8 @@ public:
         return Fail(file_.LastError());
     }
     bool Put(std::string_view bytes) {
+        // An export of nothing (every record deleted or archived) is an empty file, not a failure.
+        if (bytes.empty()) return true;
         if (!path_.empty()) return file_.Write(bytes.data(), bytes.size()) || Fail(file_.LastError());
         out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return static_cast<bool>(out_) || Fail(platform::FileError{"write", "standard output", 0});

@@ -43,7 +43,7 @@ int RunUsers(const std::vector<std::string>& args, CommandIo& io) {
             j.BeginObject();
             j.Key("id"); j.Int(u->user_id);
             j.Key("name"); j.Text(u->name);
-            j.Key("directory"); j.Text(u->directory);
+            j.Key("directory"); j.String(SystemTextToUtf8(u->directory));
             j.EndObject();
         }
         j.EndArray();
@@ -52,7 +52,7 @@ int RunUsers(const std::vector<std::string>& args, CommandIo& io) {
     } else {
         for (PalmUserEntry* u = users.First(); u; u = users.Next()) {
             io.out << "@user:" << u->user_id << "  " << Windows1252ToUtf8(u->name);
-            if (!u->directory.empty()) io.out << "  (" << Windows1252ToUtf8(u->directory) << ")";
+            if (!u->directory.empty()) io.out << "  (" << SystemTextToUtf8(u->directory) << ")";
             io.out << "\n";
         }
     }

@@ -15,7 +15,7 @@ const std::vector<Command>& Commands() {
         {"convert",
          "convert SOURCE TARGET [--swap-names] [--custom N=PROPERTY]...\n"
          "                       [--select differing|all] [--desktop-version N] [--dry-run]\n"
-         "                       [--codepage N] [--format text|json]",
+         "                       [--ignore-running] [--codepage N] [--format text|json]",
          RunConvert},
         {"users", "users [--format text|json]", RunUsers},
         {"export",
@@ -39,7 +39,9 @@ void PrintUsage(std::ostream& to) {
 }
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         PrintUsage(err);
         return kExitUsage;
@@ -63,6 +65,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "tarvenne-cli: unknown command \"" << args[0] << "\"\n";
     PrintUsage(err);
     return kExitUsage;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const int status = RunCommand(args, out, err);
+    // A command that failed has said why already (convert also when its report is lost).
+    if (out.flush() || status != kExitDone) return status;
+    err << "tarvenne-cli" << (args.empty() ? "" : " " + args[0]) << ": the output could not be written\n";
+    return kExitNotWritten;
 }
 
 }  // namespace tarvenne::cli

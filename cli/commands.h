@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitNotWritten = 1,  // the conversion ran but the file was not written
     kExitUsage = 2,
     kExitUnreadable = 3,  // the source or the target could not be read
+    kExitReportLost = 4,  // convert: the file was saved, but its report could not be written
 };
 
 // Everything a command may touch: its arguments (after the command name) and the two
@@ -31,7 +32,9 @@ struct Command {
 
 const std::vector<Command>& Commands();
 
-// The whole tool: args are argv[1..]. Prints the usage for no or unknown commands.
+// The whole tool: args are argv[1..]. Prints the usage for no or unknown commands. Output
+// that cannot be written (a full disk, a reader that went away) fails a command that
+// succeeded otherwise: a message on err and kExitNotWritten.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 int RunDump(const std::vector<std::string>& args, CommandIo& io);

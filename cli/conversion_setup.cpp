@@ -9,7 +9,8 @@
 #include "vcard/vcard_reader.h"
 #include "wab/property_table.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 namespace tarvenne::cli {
@@ -18,14 +19,25 @@ namespace {
 constexpr const char* kCurrentSource = "@current";
 constexpr std::uint32_t kClassicWriterVersion = DesktopVersionThreshold - 1;  // 4.1.1
 
-// A whole decimal or 0x-hex number that fits 32 bits.
-bool ParseUnsigned(const std::string& text, std::uint32_t* value) {
-    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long v = std::strtoull(text.c_str(), &end, 0);
-    if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFull) return false;
-    *value = static_cast<std::uint32_t>(v);
+// A whole decimal number from lowest to highest, as a user types it: digits, leading zeros
+// allowed (010 is ten, not an octal eight), a minus sign only where lowest is below 0.
+bool ParseDecimal(const std::string& text, std::int64_t lowest, std::int64_t highest, std::int64_t* value) {
+    const bool negative = !text.empty() && text[0] == '-' && lowest < 0;
+    std::string digits = text.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+    if (digits.size() > 12) return false;  // past every range asked for, and short of overflow
+    const std::int64_t v = std::stoll(digits);
+    *value = negative ? -v : v;
+    return *value >= lowest && *value <= highest;
+}
+
+// A 0x-hex number that fits 32 bits (a property tag).
+bool ParseHex(const std::string& text, std::uint32_t* value) {
+    if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
+        text.find_first_not_of("0123456789abcdefABCDEF", 2) != std::string::npos)
+        return false;
+    *value = static_cast<std::uint32_t>(std::strtoul(text.c_str() + 2, nullptr, 16));
     return true;
 }
 
@@ -35,11 +47,9 @@ bool ParseTargetArgument(const std::string& text, TargetArgument* target, std::s
     static const std::string kUserPrefix = "@user:";
     *target = TargetArgument();
     if (text.compare(0, kUserPrefix.size(), kUserPrefix) == 0) {
-        const std::string digits = text.substr(kUserPrefix.size());
-        std::uint32_t id = 0;
-        const bool decimal = !digits.empty() && digits.find_first_not_of("0123456789") ==
-                                                    std::string::npos;
-        if (!decimal || !ParseUnsigned(digits, &id) || id > 0x7FFFFFFFu) {
+        // Every id `users` prints, negative ones too: the library's ids are 32-bit numbers.
+        std::int64_t id = 0;
+        if (!ParseDecimal(text.substr(kUserPrefix.size()), INT32_MIN, INT32_MAX, &id)) {
             *why = "\"" + text + "\" is not @user:ID with a number for ID";
             return false;
         }
@@ -60,9 +70,8 @@ bool ParseCustomMappings(const std::vector<std::string>& values, wab::CustomFiel
     map->fill(0);
     for (const std::string& value : values) {
         const std::size_t eq = value.find('=');
-        std::uint32_t field = 0;
-        if (eq == std::string::npos || !ParseUnsigned(value.substr(0, eq), &field) ||
-            field < 1 || field > wab::kCustomFieldCount) {
+        std::int64_t field = 0;
+        if (eq == std::string::npos || !ParseDecimal(value.substr(0, eq), 1, wab::kCustomFieldCount, &field)) {
             *why = "--custom \"" + value + "\": expected N=PROPERTY with N from 1 to 9";
             return false;
         }
@@ -70,7 +79,7 @@ bool ParseCustomMappings(const std::vector<std::string>& values, wab::CustomFiel
         std::uint32_t tag = 0;
         int row = -1;
         if (property.size() > 2 && property[0] == '0' && (property[1] == 'x' || property[1] == 'X')) {
-            if (ParseUnsigned(property, &tag)) row = wab::FindTextRow(tag);
+            if (ParseHex(property, &tag)) row = wab::FindTextRow(tag);
         } else if (!property.empty()) {
             row = wab::FindPropertyRowByName(property.c_str());
             if (row >= 0) {

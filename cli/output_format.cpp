@@ -2,6 +2,7 @@
 #include "cli/output_format.h"
 
 #include "engine/bounded_text.h"
+#include "platform/code_page.h"
 #include "wab/ansi_text.h"
 
 #include <charconv>
@@ -46,6 +47,21 @@ std::string Windows1252ToUtf8(std::string_view text) {
 
 std::string AnsiToUtf8(std::string_view text) { return wab::Utf8FromAnsi(text, TextCodePage()); }
 
+std::string SystemTextToUtf8(std::string_view text) {
+#ifdef _WIN32
+    return wab::Utf8FromAnsi(text, platform::ActiveAnsiCodePage());
+#else
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const std::size_t n = wab::Utf8CharacterLength(text);
+        out += n ? text.substr(0, n) : std::string_view("\xEF\xBF\xBD");
+        text.remove_prefix(n ? n : 1);
+    }
+    return out;
+#endif
+}
+
 std::string JsonString(std::string_view utf8) {
     std::string out;
     AppendJsonString(utf8, &out);
@@ -79,10 +95,14 @@ void AppendJsonString(std::string_view utf8, std::string* to) {
 }
 
 std::string CsvField(std::string_view utf8) {
-    const bool quote = utf8.find_first_of(",\"\r\n") != std::string_view::npos ||
+    // A company "=HYPERLINK(...)" must not become a link, nor "-2+3" a sum, when the file is
+    // opened in a spreadsheet; "+49 30 1" stays a phone number.
+    const bool formula = !utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos &&
+                         utf8.find_first_not_of("0123456789 +-()./") != std::string_view::npos;
+    const bool quote = formula || utf8.find_first_of(",\"\r\n") != std::string_view::npos ||
                        (!utf8.empty() && (utf8.front() == ' ' || utf8.back() == ' '));
     if (!quote) return std::string(utf8);
-    std::string out = "\"";
+    std::string out = formula ? "\"'" : "\"";
     for (char c : utf8) {
         if (c == '"') out += '"';
         out += c;

@@ -17,12 +17,19 @@ std::string Windows1252ToUtf8(std::string_view text);
 // 8-bit text in the process's text code page (see --codepage) as UTF-8.
 std::string AnsiToUtf8(std::string_view text);
 
+// Text in the system's own encoding (a path, a message with paths in it) as UTF-8: on
+// Windows decoded from the active ANSI code page, which --codepage does not change; elsewhere
+// the UTF-8 it is, with a byte that is not UTF-8 shown as U+FFFD.
+std::string SystemTextToUtf8(std::string_view text);
+
 // A UTF-8 text as a quoted JSON string: quote, backslash and control characters escaped.
 std::string JsonString(std::string_view utf8);
 void AppendJsonString(std::string_view utf8, std::string* to);
 
 // A CSV field: quoted (with quotes doubled) when it holds a comma, a quote, a line break or
-// leading or trailing blanks; otherwise as it is.
+// leading or trailing blanks; otherwise as it is. A cell a spreadsheet would run as a
+// formula (beginning with =, +, -, @, tab or CR) is quoted behind an apostrophe, unless it
+// holds only digits, spaces and + - ( ) . / as phone numbers do.
 std::string CsvField(std::string_view utf8);
 
 // A number for JSON: shortest form that reads back the same; null for NaN and infinities.

@@ -9,7 +9,9 @@
 namespace tarvenne {
 namespace {
 
-constexpr std::int32_t kFirstRecordNumber = 0x1000;
+const char kChangedOnDiskMessage[] =
+    "The contacts file was changed by another program (Palm Desktop or HotSync) since it was opened, so nothing "
+    "was written and its backup was left as it was. Run the conversion again: the file will be read anew.";
 
 std::string VersionText(std::uint32_t version) {
     return std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." +
@@ -147,7 +149,7 @@ bool ConversionJob::AppendRecord(const ContactRecord& contact) {
     const RecordLayout& l = records.Layout();
     added->SetStatusBits(kStatusAdded);
     added->SetInteger(l.placement, kPlacementAppended);
-    if (l.record_number >= 0) added->SetInteger(l.record_number, kFirstRecordNumber + static_cast<std::int32_t>(n));
+    if (l.record_number >= 0) added->SetInteger(l.record_number, static_cast<std::int32_t>(records.NumberForAppended(n)));
     if (l.entry_index >= 0) added->SetInteger(l.entry_index, static_cast<std::int32_t>(n) * l.fields);
     // Later contacts of this run are matched against it too.
     if (!target_contacts_.AppendRecord(n)) return false;
@@ -183,6 +185,7 @@ MatchResult ConversionJob::ListEditsFor(const ContactRecord& contact, RecordEdit
 
 bool ConversionJob::SaveTarget() {
     const std::int32_t writer = uses_new_layout_ ? kLayoutPalmSg : kLayoutClassic;
+    save_failure_ = SaveFailure::kNotWritten;  // until the file says otherwise
     if (add_failed_) {
         // error_ already says which contact went wrong.
         return false;
@@ -204,7 +207,13 @@ bool ConversionJob::SaveTarget() {
         return false;
     }
     AddressFile& file = *LoadedFile();
-    if (file.Save()) return true;
+    const bool saved = file.Save();
+    save_failure_ = file.LastSaveFailure();
+    if (saved) return true;
+    if (save_failure_ == SaveFailure::kChangedOnDisk) {
+        error_ = kChangedOnDiskMessage;
+        return false;
+    }
     error_ = "The contacts file could not be written" +
              (file.LastError().empty() ? std::string(".") : ": " + file.LastError() + ".");
     return false;
@@ -212,6 +221,7 @@ bool ConversionJob::SaveTarget() {
 
 void ConversionJob::ResetTarget() {
     loaded_layout_ = kLayoutNone;
+    save_failure_ = SaveFailure::kNone;
     last_match_ = kMatchBadInput;
     last_outcome_ = AddOutcome::kNone;
     add_failed_ = false;

@@ -80,8 +80,12 @@ public:
 
     // Writes the target through the file object of the layout the installed Palm Desktop
     // reads; refused (false, nothing written) when that object did not open the target or
-    // a contact failed to be added.
+    // a contact failed to be added, and when another program (Palm Desktop, HotSync) wrote
+    // the file since it was opened: then LastSaveFailure() is kChangedOnDisk, and the
+    // conversion must start again from a new opening of the file.
     bool SaveTarget();
+    // Why the last SaveTarget wrote nothing (kNone when it wrote, or none was tried).
+    SaveFailure LastSaveFailure() const { return save_failure_; }
 
     void ResetTarget();
 
@@ -120,6 +124,7 @@ private:
     std::int32_t loaded_layout_ = kLayoutNone;
     std::int32_t last_match_ = kMatchBadInput;
     AddOutcome last_outcome_ = AddOutcome::kNone;
+    SaveFailure save_failure_ = SaveFailure::kNone;
     bool add_failed_ = false;  // a contact of this run was lost: nothing may be saved
     RecordEdits last_edits_;
     std::unique_ptr<ClassicAddressFile> classic_file_;

@@ -181,6 +181,8 @@ bool AddressFile::WalkRecords(const RecordVisitor* visit) {
 bool AddressFile::Parse(std::vector<std::uint8_t>&& image) {
     records_.Clear();
     trailing_.clear();
+    written_.clear();
+    saved_since_load_ = false;
     schema_ = defaults_;
     DatReader in(image.data(), image.size());
     const bool ok = ReadStartItems(in) && ReadCategoryBlock(in, &categories_) && ReadSchema(in) &&
@@ -232,18 +234,21 @@ bool AddressFile::ReadRecords(DatReader& in) {
 bool AddressFile::SaveAs(const std::string& path) {
     ClearError();
     if (!loaded_)
-        return Fail("no contacts file was loaded completely, so nothing is written");
-    if (path.empty()) return Fail("no file name was given");
+        return SaveFailed(SaveFailure::kNotWritten, "no contacts file was loaded completely, so nothing is written");
+    if (path.empty()) return SaveFailed(SaveFailure::kNotWritten, "no file name was given");
     if (path.size() > LongestStoredPath())
-        return Fail("the path is longer than " + std::to_string(LongestStoredPath()) +
-                    " characters");
+        return SaveFailed(SaveFailure::kNotWritten,
+                          "the path is longer than " + std::to_string(LongestStoredPath()) + " characters");
     try {
         // The whole new content first: nothing touches the disk unless all of it was made.
         std::vector<std::uint8_t> content;
-        if (!BuildContent(path, &content)) return false;
-        if (!ReplaceWithBackup(path, content, path + ".xbk")) return false;
+        if (!BuildContent(path, &content)) return SaveFailed(SaveFailure::kNotWritten, LastError());
+        const std::vector<std::uint8_t>& on_disk = saved_since_load_ ? written_ : records_.Store().Image();
+        if (!ReplaceWithBackup(path, content, path + ".xbk", on_disk)) return false;
+        written_ = std::move(content);
+        saved_since_load_ = true;
     } catch (const std::bad_alloc&) {
-        return Fail(std::string(kOutOfMemory) + " while saving; the file was not changed");
+        return SaveFailed(SaveFailure::kNotWritten, std::string(kOutOfMemory) + " while saving; the file was not changed");
     }
     loaded_path_ = path;
     return true;

@@ -54,7 +54,11 @@ public:
     bool Save() { return SaveAs(loaded_path_); }
     // Replaces the content of the existing file at path with what the object holds, after
     // the backup copy path + ".xbk"; never creates a file, and a failed save leaves the
-    // file as it was. Refused while the object holds no completely loaded file.
+    // file as it was. Refused while the object holds no completely loaded file, and when the
+    // file no longer holds exactly the bytes that were loaded (or that the last save here
+    // wrote): another program wrote it meanwhile, and writing over it would lose that
+    // (LastSaveFailure() is then kChangedOnDisk; nothing is written, the backup stays).
+    // The bytes are compared, not the time: a file only touched still saves.
     virtual bool SaveAs(const std::string& path);
     // The whole file as a save writes it, with stored_path in its file-name item.
     bool BuildContent(const std::string& stored_path, std::vector<std::uint8_t>* content);
@@ -62,6 +66,8 @@ public:
     // Drops the records; the object then holds no loaded file until the next load.
     void ReleaseRecords() {
         records_.Clear();
+        written_.clear();
+        saved_since_load_ = false;
         loaded_ = false;
     }
 
@@ -116,6 +122,9 @@ private:
     FileSchema schema_;
     RecordList records_;
     std::vector<std::uint8_t> trailing_;
+    // What the last successful save wrote; until then the file holds the loaded bytes.
+    std::vector<std::uint8_t> written_;
+    bool saved_since_load_ = false;
     std::string loaded_path_;
     std::string path_tried_;
 };

@@ -3,6 +3,7 @@
 #include "palmfile/dat_stream.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace tarvenne {
@@ -138,16 +139,45 @@ std::vector<std::uint8_t> DatStream::TakePendingWrites() {
 
 // ---------------------------------------------------------------- the save
 
+bool DatStream::HoldsExactly(const std::vector<std::uint8_t>& expected, bool* same) {
+    *same = false;
+    std::uint64_t size = 0;
+    if (!file_.Size(&size)) return Fail(file_.LastError().Describe());
+    if (size != expected.size()) return true;
+    // Compared a slice at a time, so that a large file is not held twice more in memory.
+    std::vector<std::uint8_t> slice(std::min<std::size_t>(expected.size(), kLargestSlice));
+    for (std::size_t done = 0; done < expected.size();) {
+        std::size_t got = 0;
+        if (!ReadAt(done, slice.data(), std::min(slice.size(), expected.size() - done), &got)) return false;
+        if (got == 0 || std::memcmp(slice.data(), expected.data() + done, got) != 0) return true;
+        done += got;
+    }
+    *same = true;
+    return true;
+}
+
 bool DatStream::ReplaceWithBackup(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                                  const std::string& backup_path) {
+                                  const std::string& backup_path, const std::vector<std::uint8_t>& expected) {
     restore_failed_ = false;
-    if (!Open(path, 2)) return false;
+    save_failure_ = SaveFailure::kNone;
+    if (!Open(path, 2)) return SaveFailed(SaveFailure::kNotWritten, "the file could not be opened");
+    // Palm Desktop or HotSync may have written the file since it was loaded. Checked through
+    // this exclusive open, so nobody writes it between the check and the save; before the
+    // backup, so the backup of the last good save is not replaced by their content either.
+    bool unchanged = false;
+    const bool compared = HoldsExactly(expected, &unchanged);
+    if (!compared || !unchanged) {
+        Close();
+        return compared ? SaveFailed(SaveFailure::kChangedOnDisk,
+                                     "the file was changed by another program since it was read; nothing was written")
+                        : SaveFailed(SaveFailure::kNotWritten, "the file could not be read; it was not changed");
+    }
     // The backup is made through this exclusive open, so it holds exactly what is replaced.
     if (!file_.CopyTo(backup_path)) {
         const std::string why = file_.LastError().Describe();
         Close();
-        return Fail("the backup copy \"" + backup_path + "\" could not be made (" + why +
-                    "); the file was not changed");
+        return SaveFailed(SaveFailure::kNotWritten, "the backup copy \"" + backup_path + "\" could not be made (" +
+                                                        why + "); the file was not changed");
     }
     // A shorter content cuts the file first: a save stopped part way then leaves a file
     // that is refused as cut, never the new content followed by an old tail.
@@ -166,9 +196,10 @@ bool DatStream::ReplaceWithBackup(const std::string& path, const std::vector<std
     if (!ok) {
         const std::string why = file_.LastError().Describe();
         restore_failed_ = !file_.ReplaceFrom(backup_path);
-        Fail(why + (restore_failed_ ? "; the previous content could not be put back, and the "
-                                      "backup \"" + backup_path + "\" holds it"
-                                    : "; the previous content was put back"));
+        SaveFailed(SaveFailure::kNotWritten,
+                   why + (restore_failed_ ? "; the previous content could not be put back, and the backup \"" +
+                                                backup_path + "\" holds it"
+                                          : "; the previous content was put back"));
     }
     Close();
     return ok;

@@ -15,6 +15,13 @@
 
 namespace tarvenne {
 
+// Why the last save wrote nothing, or had to put the previous content back.
+enum class SaveFailure {
+    kNone,           // the last save wrote the file, or none was tried
+    kChangedOnDisk,  // another program wrote the file since it was loaded: nothing was written
+    kNotWritten,     // any other reason, which LastError() gives
+};
+
 class DatStream {
 public:
     // Contacts files larger than this are refused at the open: the program holds a file
@@ -64,12 +71,15 @@ public:
     std::vector<std::uint8_t> TakePendingWrites();
 
     // Replaces the whole content of the file at path with bytes: opens it exclusively
-    // (it must exist), copies its content to backup_path through that open, then writes,
-    // truncates and flushes. When the copy fails nothing is written; when a later step
-    // fails the copy is written back (RestoreFailed() tells whether that worked too).
+    // (it must exist) and, through that open, checks that it still holds exactly
+    // `expected` (else nothing is written, the backup left as it was, and LastSaveFailure()
+    // is kChangedOnDisk), copies its content to backup_path, then writes, truncates and
+    // flushes. When the copy fails nothing is written; when a later step fails the copy is
+    // written back (RestoreFailed() tells whether that worked too).
     bool ReplaceWithBackup(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                           const std::string& backup_path);
+                           const std::string& backup_path, const std::vector<std::uint8_t>& expected);
     bool RestoreFailed() const { return restore_failed_; }
+    SaveFailure LastSaveFailure() const { return save_failure_; }
 
     // What went wrong last, in words for the user.
     const std::string& LastError() const { return error_; }
@@ -78,13 +88,26 @@ protected:
     // Records the first failure since ClearError (later ones do not overwrite it) and
     // returns false, so callers can `return Fail("...")`.
     bool Fail(const std::string& what);
-    void ClearError() { error_.clear(); }
+    // The same for a save, which also says why it wrote nothing.
+    bool SaveFailed(SaveFailure why, const std::string& what) {
+        save_failure_ = why;
+        return Fail(what);
+    }
+    void ClearError() {
+        error_.clear();
+        save_failure_ = SaveFailure::kNone;
+    }
 
 private:
+    // Whether the open file holds exactly these bytes; false with the reason when it
+    // cannot be read.
+    bool HoldsExactly(const std::vector<std::uint8_t>& expected, bool* same);
+
     platform::ExclusiveFile file_;
     std::string path_;
     std::vector<std::uint8_t> out_;  // what has been written
     bool restore_failed_ = false;
+    SaveFailure save_failure_ = SaveFailure::kNone;
     std::string error_;
 };
 

@@ -85,6 +85,21 @@ void RecordList::Clear() {
     slots_used_ = 0;
     store_.Clear();
     cursor_.Reset();
+    numbers_.clear();
+    numbers_read_ = 0;
+    highest_number_ = 0;
+}
+
+std::uint32_t RecordList::NumberForAppended(std::uint32_t position) {
+    constexpr std::uint32_t kFirstNumber = 0x1000;
+    const int slot = layout_->record_number;
+    for (; slot >= 0 && numbers_read_ < std::min(position, Count()); ++numbers_read_) {
+        const auto number = static_cast<std::uint32_t>(records_[numbers_read_].Integer(slot));
+        numbers_.insert(number);
+        highest_number_ = std::max(highest_number_, number);
+    }
+    const std::uint32_t counted = kFirstNumber + position;
+    return numbers_.count(counted) ? highest_number_ + 1 : counted;
 }
 
 RecordList::RecordList(const RecordLayout& layout) : layout_(&layout) {

@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace tarvenne {
@@ -146,6 +147,13 @@ public:
     PalmRecord* AppendNew();
     void Clear();
 
+    // The record number (newer layout) for the record appended at position: 0x1000 +
+    // position when no record before it has that number, else one more than the highest
+    // number before it, so that numbers never repeat where deletions left gaps. The numbers
+    // of records before the last call's position are read once; only the records appended
+    // since are read again, so they must be numbered before the next call.
+    std::uint32_t NumberForAppended(std::uint32_t position);
+
     // Reads one record of `fields` positions at the reader into a new record; the record
     // stays (and the reader fails) only when every field was read. Texts and blobs point
     // into the reader's bytes, which must be the ones this list's store adopts.
@@ -174,6 +182,9 @@ private:
     std::vector<std::unique_ptr<FieldSlot[]>> slot_chunks_;
     std::size_t slots_used_ = 0;  // records' worth of slots taken in the last chunk
     ListCursor cursor_;
+    std::unordered_set<std::uint32_t> numbers_;  // NumberForAppended's: the records' numbers read
+    std::uint32_t numbers_read_ = 0;             // of the first records
+    std::uint32_t highest_number_ = 0;
     FieldSlot passing_slots_[kMaxRecordFields];  // ReadPassing's record
     PalmRecord passing_{passing_slots_, &store_, layout_};
 };

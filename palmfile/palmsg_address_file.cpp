@@ -3,6 +3,7 @@
 // the label block.
 #include "palmfile/palmsg_address_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tarvenne {
@@ -16,7 +17,6 @@ constexpr std::uint8_t kSignatureStart[5] = {0xBE, 0xBA, 0xFE, 0xCA, 0x0F};
 constexpr std::size_t kSignatureBytes = 24;
 // Header block bytes that carry the next record id, low byte first.
 constexpr int kNextIdLow = 12, kNextIdHigh = 13;
-constexpr std::uint32_t kFirstRecordNumber = 0x1000;
 
 }  // namespace
 
@@ -66,7 +66,13 @@ bool PalmSgAddressFile::ReadStartItems(DatReader& in) {
 }
 
 bool PalmSgAddressFile::WriteStartItems(const std::string& stored_path) {
-    const std::uint32_t next_id = kFirstRecordNumber + Records().Count();
+    // Never lowered, and past every record's number, so that no number given later repeats
+    // one of them; in the 16 bits the header has for it.
+    std::uint64_t next_id = header_block_[kNextIdLow] | header_block_[kNextIdHigh] << 8;
+    const RecordList& records = Records();
+    for (std::uint32_t i = 0; i < records.Count(); ++i)
+        next_id = std::max<std::uint64_t>(
+            next_id, std::uint64_t{static_cast<std::uint32_t>(records.At(i)->Integer(palmsg_field::kRecordNumber))} + 1);
     header_block_[kNextIdLow] = static_cast<std::uint8_t>(next_id);
     header_block_[kNextIdHigh] = static_cast<std::uint8_t>(next_id >> 8);
     if (!WriteBytes(kSignatureStart, sizeof kSignatureStart) ||

@@ -8,6 +8,7 @@
 #include "platform/module_folder.h"
 #include "platform/private_profile.h"
 #include "platform/registry.h"
+#include "platform/running_programs.h"
 
 #include <algorithm>
 #include <cstring>
@@ -93,10 +94,12 @@ std::uint32_t GetDesktopVersion() {
     std::string folder;
     if (FindDesktopFolder(&folder, kPathCapacity) != kDesktopFolderFound) return kNoDesktopVersion;
     std::uint32_t major = 0, minor = 0, build = 0, private_part = 0;
-    if (!ReadFileVersion(DesktopFilePath(folder, "palm.exe"), &major, &minor, &build, &private_part))
+    if (!ReadFileVersion(DesktopFilePath(folder, kPalmDesktopProgram), &major, &minor, &build, &private_part))
         return kNoDesktopVersion;
     return DesktopVersionNumber(major, minor, build);
 }
+
+bool PalmDesktopIsRunning() { return platform::ProgramRunsInThisSession(kPalmDesktopProgram); }
 
 bool UserFolderPath(std::int32_t user_id, std::string* out, std::size_t capacity) {
     if (!out) return false;

@@ -44,6 +44,22 @@ std::uint32_t DesktopVersionNumber(std::uint32_t major, std::uint32_t minor, std
 // installation or no readable version.
 std::uint32_t GetDesktopVersion();
 
+// Palm Desktop's program, in its folder.
+constexpr char kPalmDesktopProgram[] = "palm.exe";
+
+// Whether Palm Desktop (palm.exe) runs in the user's session. It keeps its own copy of
+// the contacts while it runs and writes that back when it closes, which would undo a
+// conversion made meanwhile: a conversion that will write is refused while it runs.
+// HotSync Manager is not looked for (it stays in the tray all day); a synchronisation that
+// writes the file meanwhile is caught by the save, which writes only over the bytes it
+// loaded. Always false outside Windows.
+bool PalmDesktopIsRunning();
+
+// What the user is told when a conversion is refused because Palm Desktop runs.
+constexpr char kPalmDesktopRunningMessage[] =
+    "Palm Desktop is running. Close it before converting: it keeps its own copy of your contacts and writes it "
+    "back when it closes, which would undo this conversion.";
+
 // The user's data folder, ending in a separator; false when Palm Desktop's user library
 // cannot tell the root folder or the result does not fit capacity - 1 characters.
 bool UserFolderPath(std::int32_t user_id, std::string* out, std::size_t capacity);

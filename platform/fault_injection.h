@@ -1,6 +1,7 @@
 // Test-only switches that make the Nth platform operation of a kind fail, so that the
 // save path can be exercised under a failing write, copy, truncate or flush. Production
-// code never sets a plan; every check is then a counter increment.
+// code never sets a plan; every check is then a counter increment. A file changed on disk
+// between load and save is no failure of the platform: tests change the file itself.
 #pragma once
 
 namespace tarvenne::platform {

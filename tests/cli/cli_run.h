@@ -18,9 +18,10 @@ struct CliRun {
     std::string out, err;
 };
 
-inline CliRun Cli(const std::vector<std::string>& args) {
+// The output goes to *output when one is given (CliRun::out is then empty).
+inline CliRun Cli(const std::vector<std::string>& args, std::ostream* output = nullptr) {
     std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
+    const int status = RunCli(args, output ? *output : out, err);
     SetTextCodePage(0);  // the tool sets it for its one run; tests share the process
     return {status, out.str(), err.str()};
 }

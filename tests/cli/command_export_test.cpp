@@ -265,6 +265,18 @@ TEST_F(ExportTest, RefusalsAndFailedWritesLeaveNothingBehindAndTheOutputAppearsW
     EXPECT_NE(shown.out.find("\r\nN:Lee;Ann;;;\r\n"), std::string::npos);
     EXPECT_NE(all.out.find("\r\nN:Ann;Lee;;;\r\n"), std::string::npos);
     EXPECT_NE(shown.out.find("\r\nFN:Acme\\, Inc\r\nN:;;;;\r\n"), std::string::npos);  // a name to show
+
+    // An export of nothing (no records, or only deleted and archived ones) is an empty export.
+    Person deleted{"Del", "Eted"}, archived{"Ar", "Chived"};
+    deleted.status = 0x80;
+    archived.status = 0x04;
+    for (const std::vector<Row>& none : {std::vector<Row>{}, {RowOf(Layout::kClassic, deleted), RowOf(Layout::kClassic, archived)}}) {
+        ASSERT_TRUE(platform::WriteFileBytes(file, BuildFile(Layout::kClassic, none)));
+        const CliRun to_stdout = Cli({"export", file}), to_file = Cli({"export", file, "--output", out});
+        EXPECT_TRUE(to_stdout.status == 0 && to_stdout.out.empty()) << to_stdout.err;
+        EXPECT_EQ(to_file.status, 0) << to_file.err;
+        EXPECT_TRUE(platform::PathExists(out) && FileText(out).empty());
+    }
 }
 
 }  // namespace

@@ -8,11 +8,21 @@
 #include "tests/cli/cli_run.h"
 #include "tests/contacts_file_builder.h"
 #include "tests/test_folder.h"
+#include "tests/testbed_program.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tarvenne::cli {
 namespace {
@@ -23,6 +33,13 @@ using namespace testing;
 // in a classic record), seven phones (five in a classic record), an e-mail longer than a
 // phone slot.
 const std::string kBookPath = TARVENNE_SOURCE_DIR "/tests/data/vcard/convert_book.vcf", kBook = FileText(kBookPath);
+
+#ifdef _WIN32
+const char kTargetName[] = "address.dat";
+#else
+// A file name in UTF-8, as Linux has it: the reports show it as it is.
+const char kTargetName[] = "M\xC3\xBCller address.dat";
+#endif
 
 // Every field of every record but the status word (whose update bit a merge sets).
 std::vector<std::string> RecordTexts(const std::string& path) {
@@ -60,7 +77,7 @@ protected:
 
     SettingsFolder dir;
     const std::string book = dir.File("book.vcf");
-    const std::string target = dir.File("address.dat");
+    const std::string target = dir.File(kTargetName);
 };
 
 TEST_P(ConvertEndToEnd, ASecondRunFindsNothingToDoAndAnEditedCardChangesItsRecordOnly) {
@@ -122,6 +139,7 @@ TEST_P(ConvertEndToEnd, RefusedAndDryRunsLeaveTheFileAndTheOldBackupAlone) {
     EXPECT_EQ(JsonValue(plain.out, "write_layout"), JsonValue(plain.out, "read_layout"));
     CliRun dry_refused = Cli({"convert", book, target, "--desktop-version", other, "--dry-run"});
     EXPECT_EQ(dry_refused.status, 1);
+    EXPECT_NE(dry_refused.out.find("Target:    " + target + " (read as "), std::string::npos) << dry_refused.out;
     EXPECT_EQ(FileBytes(target), before);
     EXPECT_EQ(FileBytes(target + ".xbk"), Bytes("an earlier backup"));
 }
@@ -238,6 +256,113 @@ TEST_P(ConvertEndToEnd, EveryValueIsKeptInASlotOfItsLabelOrReported) {
     EXPECT_EQ(FileBytes(target), saved);
 }
 
+#ifndef _WIN32
+// Another program writing the target while the book is read (from a pipe, slowly): its bytes
+// are kept, and the backup of the last good save; only a touched file still saves.
+TEST_P(ConvertEndToEnd, AFileWrittenWhileTheBookIsReadIsNotOverwritten) {
+    const std::vector<std::uint8_t> before = FileBytes(target);
+    std::vector<std::uint8_t> retitled = before;
+    *std::search(retitled.begin(), retitled.end(), "Kept", "Kept" + 4) = 'k';
+    const std::string pipe = dir.File("slow.vcf");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const bool retitle : {true, false}) {
+        SCOPED_TRACE(retitle ? "retitled" : "touched");
+        platform::WriteFileBytes(target, before);
+        platform::WriteFileBytes(target + ".xbk", Bytes("the last good backup"));
+        // The tool opens the book after it has read the target: the other program writes then.
+        std::thread other([&] {
+            std::ofstream book_pipe(pipe, std::ios::binary);
+            if (retitle) platform::WriteFileBytes(target, retitled);
+            else std::filesystem::last_write_time(target, std::filesystem::last_write_time(target) + std::chrono::hours(1));
+            book_pipe << kBook;
+        });
+        const CliRun r = Cli({"convert", pipe, target, "--desktop-version", Version(), "--format", "json"});
+        const int release = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);  // in case the tool never opened it
+        other.join();
+        ::close(release);
+        EXPECT_EQ(JsonValue(r.out, "added"), "6");
+        if (!retitle) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(FileBytes(target + ".xbk"), before);
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(JsonValue(r.out, "saved"), "false");
+        EXPECT_NE(r.err.find("changed by another program (Palm Desktop or HotSync) since it was opened"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_TRUE(FileBytes(target) == retitled);
+        EXPECT_EQ(FileBytes(target + ".xbk"), Bytes("the last good backup"));
+    }
+}
+
+// Output that cannot be written fails every command; convert says whether it saved the file.
+TEST_P(ConvertEndToEnd, OutputThatCannotBeWrittenFailsEveryCommand) {
+    const std::vector<std::string> convert = {"convert", book, target, "--desktop-version", Version()};
+    const auto with = [](std::vector<std::string> args, std::initializer_list<std::string> more) {
+        args.insert(args.end(), more);
+        return args;
+    };
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {{"version"}, 1, "tarvenne-cli version: the output could not be written"},
+        {{"--help"}, 1, "tarvenne-cli --help: the output could not be written"},
+        {{"users", "--format", "json"}, 1, "tarvenne-cli users: the output could not be written"},
+        {{"dump", target}, 1, "tarvenne-cli dump: the output could not be written"},
+        {{"dump", target, "--format", "json"}, 1, "the output could not be written"},
+        {{"dump", target, "--format", "csv"}, 1, "the output could not be written"},
+        {{"diff", book, target}, 1, "tarvenne-cli diff: the output could not be written"},
+        {{"export", target}, 1, "tarvenne-cli export: write failed for \"standard output\""},
+        {with(convert, {"--dry-run"}), 1, "tarvenne-cli convert: the report could not be written"},
+        {with(convert, {"--format", "json"}), 4, "tarvenne-cli convert: saved; the report could not be written"},
+        {convert, 1, "tarvenne-cli convert: the report could not be written"},  // nothing left to do
+    };
+    for (const Case& c : cases) {
+        std::ofstream full("/dev/full", std::ios::binary);
+        ASSERT_TRUE(full.is_open());
+        const CliRun r = Cli(c.args, &full);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args.back() << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(RecordTexts(target).size(), 7u) << "saved by the run whose report was lost";
+}
+#endif
+
+#ifdef TARVENNE_TESTBED_PALM
+// Palm Desktop would write its own copy back when it closes: a conversion that would write is
+// refused while it runs, unless told otherwise; HotSync Manager is no reason to refuse.
+TEST_P(ConvertEndToEnd, PalmDesktopRunningRefusesAConversionThatWritesUnlessIgnoredAndHotSyncDoesNot) {
+    const std::vector<std::uint8_t> before = FileBytes(target);
+    struct Case {
+        const char* program;  // kept running during the conversion; empty: none
+        std::vector<std::string> more;
+        int status;
+        bool saved;
+    } cases[] = {
+        {TARVENNE_TESTBED_PALM, {}, 1, false},
+        {"", {}, 0, true},  // once it has ended
+        {TARVENNE_TESTBED_PALM, {"--dry-run"}, 0, false},
+        {TARVENNE_TESTBED_PALM, {"--ignore-running"}, 0, true},
+        {TARVENNE_TESTBED_HOTSYNC, {}, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.program) + (c.more.empty() ? "" : " " + c.more[0]));
+        platform::WriteFileBytes(target, before);
+        std::unique_ptr<RunningTestbedProgram> running;
+        if (*c.program) running = std::make_unique<RunningTestbedProgram>(WinPath(c.program));
+        ASSERT_TRUE(!running || running->Started());
+        const CliRun r = Convert(c.more);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(JsonValue(r.out, "saved"), c.saved ? "true" : "false");
+        EXPECT_EQ(FileBytes(target) != before, c.saved);
+        EXPECT_EQ(r.err.find(kPalmDesktopRunningMessage) != std::string::npos, c.status == 1) << r.err;
+    }
+}
+#endif
+
 INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
 
@@ -273,6 +398,23 @@ TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
         {{"dump"}, 2, "missing argument"},
         {{"dump", garbage, "--format", "xml"}, 2, "unknown format"},
         {{"dump", "@user:x"}, 2, "not @user:ID"},
+        // IDs and custom fields are decimal as typed, leading zeros and all; @user: takes every
+        // id `users` prints, negative ones too, and nothing else.
+        {{"dump", "@user:010"}, 3, "folder of user 10 is not known"},
+        {{"dump", "@user:08"}, 3, "folder of user 8 is not known"},
+        {{"dump", "@user:-2147483648"}, 3, "folder of user -2147483648 is not known"},
+        {{"export", "@user:2147483647"}, 3, "folder of user 2147483647 is not known"},
+        {{"dump", "@user:2147483648"}, 2, "not @user:ID"},
+        {{"dump", "@user:0x10"}, 2, "not @user:ID"},
+        {{"dump", "@user:+1"}, 2, "not @user:ID"},
+        {{"dump", "@user:"}, 2, "not @user:ID"},
+        {{"dump", "@user: 1"}, 2, "not @user:ID"},
+        {{"diff", book, dir.File("missing.dat"), "--custom", "09=Comment"}, 3, "Invalid Palm Desktop contacts file"},
+        {{"convert", book, target, "--custom", "010=Comment"}, 2, "N from 1 to 9"},
+        {{"convert", book, target, "--custom", "0x1=Comment"}, 2, "N from 1 to 9"},
+        {{"convert", book, target, "--custom", "-1=Comment"}, 2, "N from 1 to 9"},
+        {{"convert", book, target, "--ignore-running=yes"}, 2, "--ignore-running takes no value"},
+        {{"diff", book, target, "--ignore-running"}, 2, "unknown option --ignore-running"},
         {{"dump", garbage}, 3, "Classic layout: not a classic contacts file. Newer layout: not a PalmSG"},
         // Only the Windows ANSI code pages, in every command that reads or writes texts.
         {{"convert", book, target, "--codepage", "65001"}, 2, "--codepage \"65001\" is not a Windows ANSI"},

@@ -1,6 +1,7 @@
 // The text forms of tarvenne-cli (Windows-1252 decoding, JSON strings and numbers, CSV
 // quoting) and the version it reports.
 #include "cli/output_format.h"
+#include "platform/code_page.h"
 #include "platform/file_version.h"
 #include "tests/cli/cli_run.h"
 #include "version.h"
@@ -23,8 +24,22 @@ TEST(OutputFormat, TextsAreDecodedEscapedAndQuotedAsTheirFormsAsk) {
     EXPECT_EQ(JsonNumber(29221.5) + JsonNumber(0.1) + JsonNumber(0.0) + JsonNumber(1.0 / 0.0), "29221.50.10null");
     const std::pair<std::string, std::string> csv[] = {
         {"plain;semi", "plain;semi"}, {"", ""}, {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"two\r\nlines", "\"two\r\nlines\""}, {"lf\nonly", "\"lf\nonly\""}, {" padded", "\" padded\""}};
-    for (const auto& [text, field] : csv) EXPECT_EQ(CsvField(text), field);
+        {"two\r\nlines", "\"two\r\nlines\""}, {"lf\nonly", "\"lf\nonly\""}, {" padded", "\" padded\""},
+        // What a spreadsheet would run stays text; numbers people write stay as they are.
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""}, {"@SUM(A1)", "\"'@SUM(A1)\""},
+        {"+1+cmd|' /C calc'!A0", "\"'+1+cmd|' /C calc'!A0\""}, {"-2+3", "-2+3"}, {"- item", "\"'- item\""},
+        {"\tx", "\"'\tx\""}, {"\rx", "\"'\rx\""}, {"+49 30 1", "+49 30 1"}, {"+1 (555) 010-0199", "+1 (555) 010-0199"},
+        {"-12.5/3", "-12.5/3"}, {"a=b", "a=b"}, {"=", "\"'=\""}, {"-", "-"}};
+    for (const auto& [text, field] : csv) EXPECT_EQ(CsvField(text), field) << text;
+    // Paths are printed as the system spells them.
+#ifdef _WIN32
+    if (platform::ActiveAnsiCodePage() == 1252) {
+        EXPECT_EQ(SystemTextToUtf8("C:\\M\xFCller"), "C:\\M\xC3\xBCller");
+    }
+#else
+    EXPECT_EQ(SystemTextToUtf8("/home/M\xC3\xBCller/\xE2\x82\xAC.dat"), "/home/M\xC3\xBCller/\xE2\x82\xAC.dat");
+    EXPECT_EQ(SystemTextToUtf8("/M\xFCller"), "/M\xEF\xBF\xBDller");  // not UTF-8: no character
+#endif
 }
 
 TEST(OutputFormat, TheToolSaysTheVersionItsResourceCarries) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -42,6 +43,60 @@ TEST_P(JobTest, AJobWhoseLoadFailedAddsAndSavesNothing) {
     EXPECT_EQ(FileBytes(Path()), file);
     EXPECT_EQ(ConversionJob::ProbeContactsFile(Path()), classic() ? kProbeClassic : kProbePalmSg);
     EXPECT_EQ(ConversionJob::ProbeContactsFile(folder_.File("missing.dat")), kProbeUnreadable);
+}
+
+// Another program (Palm Desktop, HotSync) writing the file between the opening and the save:
+// its bytes win, and so does the last backup; a file whose bytes are the same still saves.
+TEST_P(JobTest, AFileWrittenByAnotherProgramSinceTheOpeningIsNotOverwritten) {
+    const std::vector<std::uint8_t> file = FileOf(std::vector<Person>{P{"Karl", "Kept", "Buyer"}});
+    std::vector<std::uint8_t> retitled = file;
+    const std::size_t title = std::search(file.begin(), file.end(), "Buyer", "Buyer" + 5) - file.begin();
+    retitled[title] = 'b';
+    std::vector<std::uint8_t> grown = file, cut = file;
+    grown.push_back(0);
+    cut.pop_back();
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> theirs;  // what the other program leaves; empty: the time only
+        bool saves;
+    } cases[] = {{"a byte changed", retitled, false}, {"grown", grown, false}, {"cut", cut, false},
+                 {"rewritten the same", file, true}, {"only touched", {}, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto job = Open(file);
+        platform::WriteFileBytes(Path() + ".xbk", Bytes("the last good backup"));
+        ContactRecord anna = Contact("Anna", "Berger");
+        ASSERT_TRUE(job->AddContact(&anna));
+        if (c.theirs.empty()) {
+            std::filesystem::last_write_time(Path(), std::filesystem::last_write_time(Path()) + std::chrono::hours(1));
+        } else {
+            platform::WriteFileBytes(Path(), c.theirs);
+        }
+        EXPECT_EQ(job->SaveTarget(), c.saves) << job->LastError();
+        EXPECT_EQ(job->LastSaveFailure(), c.saves ? SaveFailure::kNone : SaveFailure::kChangedOnDisk);
+        if (c.saves) {
+            EXPECT_TRUE(SameBytes(FileBytes(Path() + ".xbk"), file));
+            continue;
+        }
+        EXPECT_TRUE(SameBytes(FileBytes(Path()), c.theirs));
+        EXPECT_EQ(FileBytes(Path() + ".xbk"), Bytes("the last good backup"));
+        EXPECT_NE(job->LastError().find("changed by another program (Palm Desktop or HotSync) since it was opened"),
+                  std::string::npos)
+            << job->LastError();
+        EXPECT_NE(job->LastError().find("Run the conversion again"), std::string::npos);
+    }
+    // Started again, the conversion reads their change and keeps it.
+    auto again = Open(retitled);
+    ContactRecord anna = Contact("Anna", "Berger");
+    ASSERT_TRUE(again->AddContact(&anna));
+    EXPECT_EQ(again->SaveTarget(), true) << again->LastError();
+    EXPECT_TRUE(SameBytes(FileBytes(Path() + ".xbk"), retitled));
+    // What the job saved itself is no other program's change: it saves again.
+    ContactRecord bert = Contact("Bert", "Berger");
+    ASSERT_TRUE(again->AddContact(&bert));
+    EXPECT_TRUE(again->SaveTarget()) << again->LastError();
+    const std::vector<std::uint8_t> saved = FileBytes(Path());
+    EXPECT_NE(std::search(saved.begin(), saved.end(), "buyer", "buyer" + 5), saved.end()) << "theirs is kept";
 }
 
 // A save of a sample file stopped at each of its steps, as a power cut would stop it: the
@@ -93,6 +148,48 @@ TEST_P(JobTest, ASaveStoppedAtAnyStepLeavesTheFileOrAnAnnouncedBackup) {
         }
     }
 }
+
+// Record numbers of the newer layout, where deletions left gaps: a new record never takes a
+// number a record has, and the header's next record id is past them all, never lowered.
+class NumberingTest : public TargetFileTest {};
+
+TEST_P(NumberingTest, NewRecordsTakeNumbersNoRecordHasAndTheNextIdIsPastThemAll) {
+    struct Case {
+        std::vector<std::uint32_t> numbers;  // of the records in the file
+        std::uint32_t stored_next;
+        std::vector<std::uint32_t> added;  // the numbers two new records get
+        std::uint32_t next;                // the header's next record id after the save
+    } cases[] = {
+        {{0x1000, 0x1001}, 0x1002, {0x1002, 0x1003}, 0x1004},  // no gaps: as Palm Desktop counts
+        {{0x1000, 0x1002}, 0x1002, {0x1003, 0x1004}, 0x1005},  // 0x1002 is taken, and then 0x1003
+        {{0x1005}, 0x1006, {0x1001, 0x1002}, 0x1006},          // free numbers below the highest
+        {{0x1000}, 0x2000, {0x1001, 0x1002}, 0x2000},          // the stored id is never lowered
+        {{0x1000, 0x1001, 0xFFFF}, 0x1000, {0x1003, 0x1004}, 0x0000},  // kept to the header's 16 bits
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.numbers.back()));
+        std::vector<Row> rows;
+        for (std::uint32_t n : c.numbers) rows.push_back(RowOf(layout(), P{"R" + std::to_string(n)}).Set(1, n));
+        FileOptions o;
+        o.stored_name = Path();
+        o.next_id_bytes = c.stored_next;
+        auto job = Open(BuildFile(layout(), rows, o));
+        for (const char* name : {"Anna", "Bert"}) {
+            ContactRecord contact = Contact(name, "New");
+            ASSERT_TRUE(job->AddContact(&contact));
+        }
+        const std::vector<std::uint8_t> saved = Saved(*job);
+        PalmSgAddressFile file;
+        ASSERT_TRUE(file.LoadBytes(saved));
+        ASSERT_EQ(file.Records().Count(), c.numbers.size() + 2);
+        for (std::size_t i = 0; i < 2; ++i)
+            EXPECT_EQ(static_cast<std::uint32_t>(file.Records().At(c.numbers.size() + i)->Integer(1)), c.added[i]);
+        EXPECT_EQ(saved[40] | saved[41] << 8, c.next);  // header bytes 12 and 13
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(NewerLayout, NumberingTest, ::testing::Values(Layout::kPalmSg),
+                         [](const auto&) { return "PalmSg"; });
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, JobTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
                          [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });

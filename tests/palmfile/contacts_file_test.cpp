@@ -70,6 +70,14 @@ void ExpectRecords(AddressFile& file, Layout layout, const std::vector<Row>& row
     }
 }
 
+// The next record id a save writes into a newer-layout header: the one stored, or one past
+// the highest record number when that is larger, in the header's 16 bits.
+std::uint32_t NextRecordId(const FileOptions& stored, const std::vector<Row>& rows) {
+    std::uint64_t next = stored.next_id_bytes != 0xFFFFFFFF ? stored.next_id_bytes : 0x1000 + rows.size();
+    for (const Row& r : rows) next = std::max<std::uint64_t>(next, static_cast<std::uint32_t>(r.number[1]) + std::uint64_t{1});
+    return static_cast<std::uint32_t>(next & 0xFFFF);
+}
+
 class ContactsFileTest : public ::testing::TestWithParam<Layout> {
 protected:
     Layout layout() const { return GetParam(); }
@@ -110,6 +118,7 @@ TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
             ExpectRecords(*file, layout(), rows, fields, swap);
             ASSERT_TRUE(file->Save()) << file->LastError();
             FileOptions normal;
+            if (layout() == Layout::kPalmSg) normal.next_id_bytes = NextRecordId(given, rows);
             normal.categories = categories;
             normal.stored_name = Path();
             normal.fields_per_record = given.fields_per_record;
@@ -177,21 +186,25 @@ TEST_P(ContactsFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
     const std::vector<std::uint8_t> old_backup = {'o', 'l', 'd'};
     struct Fault {
         platform::FaultPoint point;
-        int at;
+        int at;  // 0: none
         bool from_then_on;
         bool backup_made;
+        std::string theirs;  // what another program wrote into the file between the load and the save
     };
     using P = platform::FaultPoint;
-    for (const Fault& f : {Fault{P::Open, 1, false, false}, Fault{P::Copy, 1, false, false},
-                           Fault{P::Write, 1, false, true}, Fault{P::Write, 3, false, true},
-                           Fault{P::Truncate, 1, false, true}, Fault{P::Flush, 1, false, true},
-                           Fault{P::Write, 2, true, true}}) {
+    const std::string theirs(before.begin(), before.end() - 1);
+    for (const Fault& f : {Fault{P::Open, 1, false, false}, Fault{P::Read, 1, false, false},
+                           Fault{P::Copy, 1, false, false}, Fault{P::Write, 1, false, true},
+                           Fault{P::Write, 3, false, true}, Fault{P::Truncate, 1, false, true},
+                           Fault{P::Flush, 1, false, true}, Fault{P::Write, 2, true, true},
+                           Fault{P::Open, 0, false, false, theirs}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(f.point)) + "@" + std::to_string(f.at));
         platform::WriteFileBytes(Path(), before);
         platform::WriteFileBytes(Path() + ".xbk", old_backup);
         std::unique_ptr<AddressFile> file = Make(layout());
         ASSERT_TRUE(file->Load(Path()));
         ASSERT_TRUE(file->Records().AppendNew());
+        if (!f.theirs.empty()) platform::WriteFileBytes(Path(), Bytes(f.theirs));
         platform::FaultPlan plan;
         plan.fail_at[static_cast<int>(f.point)] = f.at;
         plan.fail_from_then_on = f.from_then_on;
@@ -200,9 +213,10 @@ TEST_P(ContactsFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
             EXPECT_FALSE(file->Save());
         }
         EXPECT_FALSE(file->LastError().empty());
+        EXPECT_EQ(file->LastSaveFailure(), f.theirs.empty() ? SaveFailure::kNotWritten : SaveFailure::kChangedOnDisk);
         EXPECT_EQ(FileBytes(Path() + ".xbk"), f.backup_made ? before : old_backup);
         // Failing every write from then on fails the restore too: then the backup holds it.
-        if (!f.from_then_on) { EXPECT_EQ(FileBytes(Path()), before); }
+        if (!f.from_then_on) { EXPECT_EQ(FileBytes(Path()), f.theirs.empty() ? before : Bytes(f.theirs)); }
         EXPECT_EQ(file->RestoreFailed(), f.from_then_on);
         EXPECT_FALSE(platform::PathExists(Path() + ".xbk.tmp~"));
     }
@@ -269,12 +283,18 @@ TEST(PalmSgFileTest, OwnItemsAreCarriedAndTheNextRecordIdFollowsTheRecords) {
     ASSERT_TRUE(file.LoadBytes(BuildFile(Layout::kPalmSg, {Row(Layout::kPalmSg)}, o)));
     EXPECT_EQ(file.StoredFileName(), o.stored_name);
     EXPECT_EQ(file.CustomLabel(0), "Birthday club");
-    for (int i = 0; i < 300; ++i) ASSERT_NE(file.Records().AppendNew(), nullptr);
+    std::vector<Row> rows(1, Row(Layout::kPalmSg));
+    for (std::uint32_t n = 1; n <= 300; ++n) {
+        PalmRecord* added = file.Records().AppendNew();
+        ASSERT_NE(added, nullptr);
+        added->SetInteger(palmsg_field::kRecordNumber, static_cast<std::int32_t>(0x1000 + n));
+        rows.push_back(Row(Layout::kPalmSg).Set(palmsg_field::kRecordNumber, 0x1000 + n));
+    }
     std::vector<std::uint8_t> saved;
     ASSERT_TRUE(file.BuildContent("E:\\new.dat", &saved));
     o.stored_name = "E:\\new.dat";
     o.next_id_bytes = 0x1000 + 301;
-    EXPECT_EQ(saved, BuildFile(Layout::kPalmSg, std::vector<Row>(301, Row(Layout::kPalmSg)), o));
+    EXPECT_EQ(saved, BuildFile(Layout::kPalmSg, rows, o));
 
     // Any first five bytes; but the signature text, the version tag and the labels must hold.
     std::vector<std::uint8_t> bytes = BuildFile(Layout::kPalmSg, {});
