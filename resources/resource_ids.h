@@ -64,6 +64,7 @@
 #define IDC_RESULT_BACKUP_LABEL 1049
 #define IDC_RESULT_COUNT_LABEL 1050
 #define IDC_RESULT_DETAILS 1051
+#define IDC_RESULT_START_AGAIN 1052
 
 // The list of values not kept whole.
 #define IDC_DETAILS_TEXT 1052

@@ -3,6 +3,8 @@
 // engine, the keyboard and every page at 96 and 144 DPI, the record list's ticks through
 // the filter, the sorting and new markings, the result page after a success and after a
 // save another program prevented, input during a long run; and rules that need no wizard.
+#include "palminstall/palm_desktop_locator.h"
+#include "tests/testbed_program.h"
 #include "tests/ui/wine_driver.h"
 #include "ui/framework/dialog_window.h"
 #include "ui/pages/progress_page.h"
@@ -318,7 +320,8 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
 
 // Palm Desktop 4.1.1, target by user, converted twice: the first run is paced over half a
 // second, after sorting by the headings, several rows ticked at once by Space and single
-// ones by a click; the second finds every contact unchanged, unticked and hidden by the
+// ones by a click, refused while Palm Desktop runs and, the file written meanwhile by
+// another program, not saved but started again; the second finds every contact unchanged, unticked and hidden by the
 // filter, refuses to go on with none chosen, and asks before quitting. Then a run of 2001
 // contacts (at 144 DPI, one name wider than the list) drops the input queued meanwhile and,
 // the file held by another program when it is to be written, writes nothing and says why.
@@ -328,6 +331,7 @@ TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
     w.InstallPalmDesktop("palm411");
     const std::string target = w.PalmFile("AdamsA");
     ASSERT_TRUE(CopyInto(Sample("address-classic.dat"), target));
+    std::ofstream(target + ".xbk", std::ios::binary | std::ios::trunc) << "an earlier backup";
     const std::string before = FileText(target);
     const Expectation e = Expect(40101, target, SmallBook());
     w.WriteIni("");
@@ -379,6 +383,42 @@ TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
         EXPECT_EQ(w.Enabled(id, dialog), id < IDC_CUSTOM_FIRST + 4) << id;
     w.Click(IDCANCEL, dialog);
     ASSERT_TRUE(Wizard::WaitClosed(dialog));
+    // Palm Desktop running would undo the conversion when it closes: Retry asks again while
+    // it runs, Cancel stays on the page.
+    const std::string changed = [&] {
+        std::string bytes = before;
+        bytes[bytes.find("Berger") + 1] = 'u';
+        return bytes;
+    }();
+    {
+        RunningTestbedProgram palm(w.Folder() + "\\palm\\palm.exe");
+        ASSERT_TRUE(palm.Started());
+        w.Click(IDC_NEXT);
+        EXPECT_EQ(w.Answer("Error"), kPalmDesktopRunningMessage) << "Retry while it runs";
+        EXPECT_EQ(w.Answer("Error", VK_ESCAPE), kPalmDesktopRunningMessage) << "then Cancel";
+        EXPECT_EQ(w.CurrentPage(), kRecordList);
+        // Meanwhile another program (HotSync, say) writes the file: the save must not
+        // overwrite what it wrote.
+        std::ofstream(target, std::ios::binary | std::ios::trunc) << changed;
+        w.Click(IDC_NEXT);
+        ASSERT_NE(w.WaitForTopLevel("Error"), nullptr);
+        palm.Stop();
+        EXPECT_EQ(w.Answer("Error"), kPalmDesktopRunningMessage) << "Retry once it has ended goes on";
+    }
+    ASSERT_TRUE(w.WaitForPage(kResult));
+    EXPECT_EQ(w.Text(IDC_RESULT_TEXT), "Failed: nothing was written.");
+    EXPECT_NE(w.Text(IDC_RESULT_REASON).find("changed by another program"), std::string::npos)
+        << w.Text(IDC_RESULT_REASON);
+    EXPECT_EQ(FileText(target), changed);
+    EXPECT_EQ(FileText(target + ".xbk"), "an earlier backup") << "the backup left as it was";
+    // Started again from the options page, the run reads the file as it is now.
+    Wizard::Screenshot(w.Frame(), "result-changed-on-disk");
+    ASSERT_TRUE(IsWindowVisible(w.Control(IDC_RESULT_START_AGAIN)));
+    w.Click(IDC_RESULT_START_AGAIN);
+    ASSERT_TRUE(w.WaitForPage(kOptions));
+    const Expectation again = Expect(40101, target, SmallBook());
+    ASSERT_TRUE(w.Next(kRecordList));
+    EXPECT_EQ(w.Ticks(), again.ticked);
     const DWORD start = GetTickCount();
     ASSERT_TRUE(w.Next(kResult));
     EXPECT_GE(GetTickCount() - start, 450u) << "three contacts take at least 3 x 166 ms";
@@ -391,8 +431,8 @@ TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
     EXPECT_EQ(w.Text(IDC_RESULT_BACKUP), target + ".xbk");
     EXPECT_FALSE(IsWindowVisible(w.Control(IDC_RESULT_DETAILS))) << "every value was kept whole";
     ASSERT_TRUE(w.Close());
-    EXPECT_EQ(RecordsOf(target), e.records);
-    EXPECT_EQ(FileText(target + ".xbk"), before) << "the backup holds the file as it was";
+    EXPECT_EQ(RecordsOf(target), again.records);
+    EXPECT_EQ(FileText(target + ".xbk"), changed) << "the backup holds the file as it was";
     for (auto [key, value] : {std::pair{"PalmMode", "0"}, {"UserID", "1001"}, {"Custom9", "0"}})
         EXPECT_EQ(w.IniValue(key), value) << key;
 
@@ -472,7 +512,7 @@ TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
     EXPECT_NE(w.TakeMessageBox().find("palm.exe) could not be started: "), std::string::npos);
     ASSERT_TRUE(w.Close());
     EXPECT_EQ(FileText(target), FileText(Sample("address-palmsg.dat"))) << "nothing was written";
-    EXPECT_EQ(FileText(target + ".xbk"), before) << "nor was the backup made again";
+    EXPECT_EQ(FileText(target + ".xbk"), changed) << "nor was the backup made again";
 }
 
 // A window finds its object through a marker; a 64-bit address high in the address space

@@ -67,6 +67,7 @@ bool ProgressPage::Activate(bool leaving) {
 bool ProgressPage::RunConversion() {
     saved_ = false;
     save_error_.clear();
+    save_failure_ = SaveFailure::kNone;
     cut_lines_.clear();
     WizardSettings* settings = Settings();
     if (!settings || !settings->Job || !settings->SelectedContacts) return false;
@@ -109,7 +110,10 @@ bool ProgressPage::RunConversion() {
     }
 
     saved_ = job.SaveTarget();
-    if (!saved_) {
+    save_failure_ = job.LastSaveFailure();
+    if (!saved_ && save_failure_ == SaveFailure::kChangedOnDisk) {
+        save_error_ = job.LastError();
+    } else if (!saved_) {
         // A file another program holds (HotSync, say) or that became read-only is said as
         // the options page says it, once and plainly.
         const std::string path = job.LoadedLayout() == kLayoutClassic  ? job.ClassicFile().LoadedPath()

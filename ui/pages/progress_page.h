@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ui/wizard/wizard_page.h"
+#include "palmfile/dat_stream.h"
 #include "wab/property_mapping.h"
 
 #include <cstdint>
@@ -26,6 +27,8 @@ public:
     // not, why (empty when the reason is not known). Nothing has run yet: not saved.
     bool Saved() const { return saved_; }
     const std::string& SaveError() const { return save_error_; }
+    // Why the last save failed: another program changed the file meanwhile, or otherwise.
+    SaveFailure LastSaveFailure() const { return save_failure_; }
     // The values of the contacts added or updated that reached the file shorter than
     // given or not at all, a line each: who, which value, how much of it was kept.
     const std::vector<std::string>& CutLines() const { return cut_lines_; }
@@ -33,6 +36,7 @@ public:
 private:
     bool saved_ = false;
     std::string save_error_;
+    SaveFailure save_failure_ = SaveFailure::kNone;
     std::vector<std::string> cut_lines_;
 };
 

@@ -5,6 +5,7 @@
 #include "ui/pages/record_list_page.h"
 
 #include "engine/conversion_job.h"
+#include "palminstall/palm_desktop_locator.h"
 #include "resources/resource_ids.h"
 #include "ui/dialogs/custom_fields_dialog.h"
 #include "ui/framework/program_instance.h"
@@ -176,6 +177,12 @@ bool RecordListPage::Leave() {
     if (settings->SelectedCount == 0) {
         MessageBoxA(window_, "No record is selected. ", "Error", MB_OK | MB_ICONERROR);
         return false;
+    }
+    // Palm Desktop writes its own copy of the contacts back when it closes, which would undo
+    // the conversion without a word: it must be closed first. HotSync is caught at the save.
+    while (PalmDesktopIsRunning()) {
+        if (MessageBoxA(window_, kPalmDesktopRunningMessage, "Error", MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)
+            return false;
     }
     std::uint32_t tags[9];
     settings->Loader->SetCustomFieldMap(CustomTags(*settings, tags), 9);

@@ -95,11 +95,13 @@ void ResultPage::ShowOutcome(const std::string& contacts, int converted) {
 
     std::string reason;
     const std::size_t cuts = progress ? progress->CutLines().size() : 0;
+    // Another program wrote the file meanwhile: the run may be made again on what it holds now.
+    const bool again = !saved && progress && progress->LastSaveFailure() == SaveFailure::kChangedOnDisk;
     if (!saved) {
         reason = progress && !progress->SaveError().empty() ? progress->SaveError()
                                                              : std::string("The Palm Desktop contacts file was not written.");
         // Where the backup and the count would be, with the page's width: a reason can be long.
-        Place(window_, IDC_RESULT_REASON, 15, 86, 236, 54);
+        Place(window_, IDC_RESULT_REASON, 15, 86, 236, again ? 38 : 54);
     } else if (cuts > 0) {
         reason = cuts == 1 ? std::string("1 value was not kept whole.")
                            : std::to_string(cuts) + " values were not kept whole.";
@@ -108,6 +110,7 @@ void ResultPage::ShowOutcome(const std::string& contacts, int converted) {
     SetDlgItemTextA(window_, IDC_RESULT_REASON, reason.c_str());
     ShowControl(window_, IDC_RESULT_REASON, !reason.empty());
     ShowControl(window_, IDC_RESULT_DETAILS, saved && cuts > 0);
+    ShowControl(window_, IDC_RESULT_START_AGAIN, again);
 }
 
 INT_PTR ResultPage::OnCommand(WPARAM p1, LPARAM) {
@@ -131,6 +134,9 @@ INT_PTR ResultPage::OnCommand(WPARAM p1, LPARAM) {
         OpenWithShell(window_, program, std::string(), "Palm Desktop (" + program + ") could not be started");
         return 1;
     }
+    case IDC_RESULT_START_AGAIN:
+        if (frame_) frame_->StartAgain();
+        return 1;
     case IDC_RESULT_DETAILS:
         if (const ProgressPage* progress = Progress()) {
             CutDetailsDialog details(progress->CutLines());

@@ -212,6 +212,13 @@ INT_PTR WizardFrame::Advance() {
     return 1;
 }
 
+void WizardFrame::StartAgain() {
+    current_ = 0;
+    if (WizardPage* page = Page(current_)) page->Activate(false);
+    UpdateNavigation();
+    SetFocus(GetDlgItem(window_, IDC_NEXT));
+}
+
 void WizardFrame::RunConversionBusy() {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     progress_->RunConversion();

@@ -34,6 +34,8 @@ public:
     std::int32_t Current() const { return current_; }
     std::uint32_t Count() const { return count_; }
     WizardPage* Page(int index) const;
+    // Back to the options page, whose Next reads the contacts file and the book again.
+    void StartAgain();
 
 private:
     // Next as the user pressed it: refused while the button is greyed.
