@@ -27,8 +27,12 @@ std::uint64_t KeyOf(std::initializer_list<std::string_view> texts) {
     return h ? h : 1;
 }
 
-// One of 32 bits for a phone number as a slot holds it.
-std::uint32_t PhoneBit(std::string_view held) { return 1u << (KeyOf({held}) >> 59); }
+// Two of 32 bits for a phone number as a slot holds it: a number whose two bits a slot set
+// lacks is held by none of them, and another number has both only one time in a few hundred.
+std::uint32_t PhoneBits(std::string_view held) {
+    const std::uint64_t h = KeyOf({held});
+    return 1u << (h >> 59) | 1u << (h >> 32 & 31);
+}
 
 bool WeakName(const ContactRecord& c) {
     const auto unknown = [](const std::string& name) { return name.find('?') != std::string::npos; };
@@ -76,7 +80,7 @@ void TargetContactList::ReadKeys(Entry& entry) const {
     for (int i = 0; i < l.phones; ++i) {
         const std::string_view text = UpToNul(r.Text(l.phone[i]));
         for (int k = 0; k < 4 && !text.empty(); ++k)
-            if (r.Integer(l.phone_label[i]) == kKeyLabels[k]) entry.phone_bits[k] |= PhoneBit(text);
+            if (r.Integer(l.phone_label[i]) == kKeyLabels[k]) entry.phone_bits[k] |= PhoneBits(text);
     }
 }
 
@@ -181,13 +185,16 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
     const Chain* names = ChainOf(kByName, KeyOf({c.last_name, c.first_name}));
     const Chain* emails = email.empty() ? nullptr : ChainOf(kByEmail, KeyOf({email}));
     const bool weak = WeakName(c);
-    std::uint32_t bit[4];
-    bool open[4];  // a phone the bits cannot rule out: one that filled its field may be cut
+    // The contact's key phones, each with its bits; a phone the bits cannot rule out (one
+    // that filled its field may have been cut) has none.
+    int keys = 0, key[4];
+    std::uint32_t bits[4];
     for (int k = 0; k < 4; ++k) {
         const std::string_view phone = KeyPhone(c, k);
-        bit[k] = phone.empty() ? 0 : PhoneBit(Fit(phone, kSlotWidth));
+        if (phone.empty()) continue;
+        key[keys] = k;
         // A cut backs off by a byte rather than part a CR LF or a double-byte character.
-        open[k] = phone.size() + 2 >= kPhoneCapacity;
+        bits[keys++] = phone.size() + 2 >= kPhoneCapacity ? 0 : PhoneBits(Fit(phone, kSlotWidth));
     }
 
     // Both chains in ascending position, as a walk from the first entry would meet them.
@@ -200,9 +207,10 @@ MatchResult TargetContactList::FindMatch(const ContactRecord* contact) const {
         const Entry& entry = entries_[position];
         // Most namesakes are passed over here: a phone of theirs conflicts and none is held.
         bool may_hold = false, conflicts = false;
-        for (int k = 0; k < 4; ++k) {
-            if (bit[k] == 0 || entry.phone_bits[k] == 0) continue;
-            const bool maybe = open[k] || (entry.phone_bits[k] & bit[k]) != 0;
+        for (int i = 0; i < keys; ++i) {
+            const std::uint32_t held = entry.phone_bits[key[i]];
+            if (held == 0) continue;
+            const bool maybe = (held & bits[i]) == bits[i];
             may_hold = may_hold || maybe;
             conflicts = conflicts || !maybe;
         }
