@@ -72,7 +72,10 @@ struct Case {
     bool fresh;      // the contact matches no record: the list is made for a new one
     P stored;        // the record it matches (fresh: a record of someone else)
     ContactRecord contact;
-    std::vector<std::string> classic, palmsg;  // palmsg {"="}: as classic
+    // Lines as Describe writes them; "classic|newer" where the layouts differ (an empty side:
+    // no line in that layout). A new record of the newer layout also names its second and
+    // third address blocks, which every such record does.
+    std::vector<std::string> lines;
     int fields = -1;  // fields per record of the file; -1: the full row
 };
 
@@ -104,7 +107,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
     const Case cases[] = {
         {"a text stored up to a NUL reads up to it: nothing new", false, zed,
          With(Contact("Zed", "Smith"), [](ContactRecord& c) { c.home_phone = "5"; }),
-         {"First Name: Zed", "Last Name: Smith", "Home Phone: 5"}, {"="}},
+         {"First Name: Zed", "Last Name: Smith", "Home Phone: 5"}},
         {"a merge writes what the contact changes and keeps what the user set", false, ann,
          With(Contact("Ann", "Lee"),
               [&](ContactRecord& c) {
@@ -119,12 +122,10 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
               }),
          {"First Name: Ann", "Last Name: Lee", "Company: " + company_63, "Title: Clerk -> Manager",
           "Work Phone: " + long_phone.substr(0, 23), "Other Phone:  -> 3",
-          "Work address: Street: Home Road 1 -> Office Way 2", "Home address: Street: no room for Home Road 1",
-          "Home address: City: no room for Homeville", "Custom 1: c1"},
-         {"First Name: Ann", "Last Name: Lee", "Company: " + company_63, "Title: Clerk -> Manager",
-          "Work Phone: " + long_phone.substr(0, 23), "Other Phone:  -> 3", "Work address: Street:  -> Office Way 2",
-          "Home address: Street: Home Road 1", "Home address: City: Homeville", "block 2 kind: Other address -> Work address",
-          "Custom 1: c1"}},
+          "Work address: Street: Home Road 1 -> Office Way 2|Work address: Street:  -> Office Way 2",
+          "Home address: Street: no room for Home Road 1|Home address: Street: Home Road 1",
+          "Home address: City: no room for Homeville|Home address: City: Homeville",
+          "|block 2 kind: Other address -> Work address", "Custom 1: c1"}},
         {"a label held twice: a value any of its slots holds stays, an extra goes after them, or anywhere free", false, kim,
          With(Contact("Kim", "Two"),
               [](ContactRecord& c) {
@@ -136,18 +137,12 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
               }),
          {"First Name: Kim", "Last Name: Two", "Home Phone: newer home", "Home Phone: old home",
           "Home Phone:  -> third home", "E-Mail:  -> kim@two.example", "slot 2 label: Home Phone -> E-Mail",
-          "slot 4 label: Work Phone -> Home Phone", "Work address: Street: Home 1 -> Work 1",
-          "Home address: Street: no room for Home 2"},
-         {"First Name: Kim", "Last Name: Two", "Home Phone: newer home", "Home Phone: old home",
-          "Home Phone:  -> third home", "E-Mail:  -> kim@two.example", "slot 2 label: Home Phone -> E-Mail",
-          "slot 4 label: Work Phone -> Home Phone", "Work address: Street: Work 1", "Home address: Street: Home 1 -> Home 2"}},
+          "slot 4 label: Work Phone -> Home Phone", "Work address: Street: Home 1 -> Work 1|Work address: Street: Work 1",
+          "Home address: Street: no room for Home 2|Home address: Street: Home 1 -> Home 2"}},
         {"a namesake whose home phone no home slot holds is someone else", true, kim,
          With(Contact("Kim", "Two"), [](ContactRecord& c) { c.home_phone = "newest home"; }),
          {"First Name:  -> Kim", "Last Name:  -> Two", "Home Phone:  -> newest home",
-          "slot 1 label: Work Phone -> Home Phone", "slot 2 label: Work Phone -> Mobile Phone"},
-         {"First Name:  -> Kim", "Last Name:  -> Two", "Home Phone:  -> newest home",
-          "slot 1 label: Work Phone -> Home Phone", "slot 2 label: Work Phone -> Mobile Phone",
-          "block 2 kind: Work address -> Home address", "block 3 kind: Work address -> Other address"}},
+          "slot 1 label: Work Phone -> Home Phone", "slot 2 label: Work Phone -> Mobile Phone"}},
         {"a block of another kind is left alone; an empty one takes the kind", false, mixed,
          With(Contact("Mia", "Kind"),
               [](ContactRecord& c) {
@@ -157,9 +152,8 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.web_page = "http://mia.example/";
               }),
          {"First Name: Mia", "Last Name: Kind", "Work Phone: 1", "Work address: City:  -> Berlin",
-          "Home address: Street: no room for Home", "Web Page: no room for http://mia.example/"},
-         {"First Name: Mia", "Last Name: Kind", "Work Phone: 1", "Work address: City:  -> Berlin",
-          "Home address: Street:  -> Home", "block 3 kind: 5 -> Home address", "Web Page:  -> http://mia.example/"}},
+          "Home address: Street: no room for Home|Home address: Street:  -> Home", "|block 3 kind: 5 -> Home address",
+          "Web Page: no room for http://mia.example/|Web Page:  -> http://mia.example/"}},
         {"an address a block holds whole stays there, whatever the block's kind", false,
          P{"Oda", "Kind", "", "", "", {{0, "1"}}, {{5, "Odd Street", "Oddtown"}}},
          With(Contact("Oda", "Kind"),
@@ -169,8 +163,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.other.city = "Oddtown";
               }),
          {"First Name: Oda", "Last Name: Kind", "Work Phone: 1", "Other address: Street: Odd Street",
-          "Other address: City: Oddtown"},
-         {"="}},
+          "Other address: City: Oddtown"}},
         {"an e-mail longer than a slot is cut; a birthday the contact lacks stays", false, bo,
          With(Contact("Bo", "Day"),
               [&](ContactRecord& c) {
@@ -179,9 +172,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.custom[4] = "x";
               }),
          {"First Name: Bo", "Last Name: Day", "Home Phone: 5", "E-Mail:  -> " + mail.substr(0, 31) + " [46>31]",
-          "slot 2 label: Work Phone -> E-Mail", "Custom 5: no room for x"},
-         {"First Name: Bo", "Last Name: Day", "Home Phone: 5", "E-Mail:  -> " + mail.substr(0, 31) + " [46>31]",
-          "slot 2 label: Work Phone -> E-Mail", "Custom 5:  -> x"}},
+          "slot 2 label: Work Phone -> E-Mail", "Custom 5: no room for x|Custom 5:  -> x"}},
         {"an e-mail already held as cut is no write; a birthday is written where there is room", false,
          [&] {
              P p = bo;
@@ -194,9 +185,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.birthday = 30000.0;
               }),
          {"First Name: Bo", "Last Name: Day", "E-Mail: " + mail.substr(0, 31) + " [46>31]",
-          "Birthday: no room for 1982-02-18"},
-         {"First Name: Bo", "Last Name: Day", "E-Mail: " + mail.substr(0, 31) + " [46>31]",
-          "Birthday: 1968-06-11 -> 1982-02-18"}},
+          "Birthday: no room for 1982-02-18|Birthday: 1968-06-11 -> 1982-02-18"}},
         {"a pager, named, where the record has room; extras with none left are told", false,
          P{"Pia", "Full", "", "", "", {{0, "1"}, {1, "2"}, {2, "3"}, {3, "4"}, {4, "pia@full.example"}}},
          With(Contact("Pia", "Full"),
@@ -205,10 +194,8 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.pager = "99";
                   c.extras = {Extra(kFax, "33"), Extra(-1, "http://two.example/", "Web Page")};
               }),
-         {"First Name: Pia", "Last Name: Full", "Work Phone: 1", "Pager: no room for 99", "Fax: no room for 33",
-          "Web Page: no room for http://two.example/"},
-         {"First Name: Pia", "Last Name: Full", "Work Phone: 1", "Pager:  -> 99", "Fax:  -> 33",
-          "slot 6 label: Work Phone -> Pager", "slot 7 label: Work Phone -> Fax",
+         {"First Name: Pia", "Last Name: Full", "Work Phone: 1", "Pager: no room for 99|Pager:  -> 99",
+          "Fax: no room for 33|Fax:  -> 33", "|slot 6 label: Work Phone -> Pager", "|slot 7 label: Work Phone -> Fax",
           "Web Page: no room for http://two.example/"}},
         {"a new record: phones from the first slot in label order, the pager after the mobile", true, someone,
          With(Contact("Ada", "Byron"),
@@ -220,11 +207,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
               }),
          {"First Name:  -> Ada", "Last Name:  -> Byron", "Work Phone:  -> 1", "E-Mail:  -> ada@example.com",
           "Mobile Phone:  -> 7", "Pager:  -> 6", "slot 2 label: Work Phone -> E-Mail",
-          "slot 3 label: Work Phone -> Mobile Phone", "slot 4 label: Work Phone -> Pager"},
-         {"First Name:  -> Ada", "Last Name:  -> Byron", "Work Phone:  -> 1", "E-Mail:  -> ada@example.com",
-          "Mobile Phone:  -> 7", "Pager:  -> 6", "slot 2 label: Work Phone -> E-Mail",
-          "slot 3 label: Work Phone -> Mobile Phone", "slot 4 label: Work Phone -> Pager",
-          "block 2 kind: Work address -> Home address", "block 3 kind: Work address -> Other address"}},
+          "slot 3 label: Work Phone -> Mobile Phone", "slot 4 label: Work Phone -> Pager"}},
         {"a new record: seven phones, five slots; addresses by kind", true, someone,
          With(Contact("Bob", "All"),
               [](ContactRecord& c) {
@@ -239,24 +222,15 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.home.city = "Home Town";
               }),
          {"First Name:  -> Bob", "Last Name:  -> All", "Work Phone:  -> 0", "Home Phone:  -> 1", "Fax:  -> 2",
-          "Other Phone:  -> 3", "E-Mail:  -> 4", "Main Phone: no room for 5", "Mobile Phone: no room for 7",
-          "Fax: no room for 22", "slot 2 label: Work Phone -> Home Phone", "slot 3 label: Work Phone -> Fax",
-          "slot 4 label: Work Phone -> Other Phone", "slot 5 label: Work Phone -> E-Mail",
-          "Home address: City: no room for Home Town"},
-         {"First Name:  -> Bob", "Last Name:  -> All", "Work Phone:  -> 0", "Home Phone:  -> 1", "Fax:  -> 2",
-          "Other Phone:  -> 3", "E-Mail:  -> 4", "Main Phone:  -> 5", "Mobile Phone:  -> 7", "Fax: no room for 22",
-          "slot 2 label: Work Phone -> Home Phone", "slot 3 label: Work Phone -> Fax",
-          "slot 4 label: Work Phone -> Other Phone", "slot 5 label: Work Phone -> E-Mail",
-          "slot 6 label: Work Phone -> Main Phone", "slot 7 label: Work Phone -> Mobile Phone",
-          "Home address: City:  -> Home Town", "block 2 kind: Work address -> Home address",
-          "block 3 kind: Work address -> Other address"}},
+          "Other Phone:  -> 3", "E-Mail:  -> 4", "Main Phone: no room for 5|Main Phone:  -> 5",
+          "Mobile Phone: no room for 7|Mobile Phone:  -> 7", "Fax: no room for 22", "slot 2 label: Work Phone -> Home Phone",
+          "slot 3 label: Work Phone -> Fax", "slot 4 label: Work Phone -> Other Phone", "slot 5 label: Work Phone -> E-Mail",
+          "|slot 6 label: Work Phone -> Main Phone", "|slot 7 label: Work Phone -> Mobile Phone",
+          "Home address: City: no room for Home Town|Home address: City:  -> Home Town"}},
         {"a new record: a home fax takes the fax label, a label without a value the next slot", true, someone,
          With(Contact("Cy", "Fax"), [](ContactRecord& c) { c.home_fax = "22"; }),
          {"First Name:  -> Cy", "Last Name:  -> Fax", "Fax:  -> 22", "slot 1 label: Work Phone -> Fax",
-          "slot 2 label: Work Phone -> Mobile Phone"},
-         {"First Name:  -> Cy", "Last Name:  -> Fax", "Fax:  -> 22", "slot 1 label: Work Phone -> Fax",
-          "slot 2 label: Work Phone -> Mobile Phone", "block 2 kind: Work address -> Home address",
-          "block 3 kind: Work address -> Other address"}},
+          "slot 2 label: Work Phone -> Mobile Phone"}},
         {"a file whose rows are shorter than the layout's: what lies past them finds no room", false,
          P{"Sam", "Short", "", "", "", {{1, "5"}}},
          With(Contact("Sam", "Short"),
@@ -265,10 +239,8 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
                   c.note = "a note";
                   c.work.city = "Oslo";
               }),
-         {"First Name: Sam", "Last Name: Short", "Home Phone: 5", "Work address: City:  -> Oslo",
-          "Note: no room for a note"},
-         {"First Name: Sam", "Last Name: Short", "Home Phone: no room for 5", "Work address: City: no room for Oslo",
-          "Note:  -> a note"},
+         {"First Name: Sam", "Last Name: Short", "Home Phone: 5|Home Phone: no room for 5",
+          "Work address: City:  -> Oslo|Work address: City: no room for Oslo", "Note: no room for a note|Note:  -> a note"},
          /*fields=*/21},
     };
 
@@ -293,7 +265,16 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
             listed.push_back(Describe(e, l));
             if (e.write) written.insert(e.position);
         }
-        EXPECT_EQ(listed, classic() || c.palmsg == std::vector<std::string>{"="} ? c.classic : c.palmsg);
+        std::vector<std::string> expected;
+        for (const std::string& line : c.lines) {
+            const std::size_t bar = line.find('|');
+            const std::string mine = bar == std::string::npos ? line : classic() ? line.substr(0, bar) : line.substr(bar + 1);
+            if (!mine.empty()) expected.push_back(mine);
+        }
+        if (c.fresh && !classic())
+            expected.insert(expected.end(), {"block 2 kind: Work address -> Home address",
+                                             "block 3 kind: Work address -> Other address"});
+        EXPECT_EQ(listed, expected);
         EXPECT_EQ(match.code, c.fresh ? kMatchNone : edits.Identical() ? kMatchIdentical : kMatchDiffers);
 
         const std::vector<std::string> before = Positions(c.fresh ? BlankRecord(l) : *records.At(2));
@@ -311,8 +292,9 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
         }
         const std::set<int> stamped = {l.placement, l.record_number, l.entry_index};
         for (int p = 0; p < l.fields; ++p)
-            if (!written.count(p) && p != l.status && !(c.fresh && stamped.count(p)) && p < l.fields)
+            if (!written.count(p) && p != l.status && !(c.fresh && stamped.count(p))) {
                 EXPECT_EQ(now[p], before[p]) << "position " << p;
+            }
         EXPECT_EQ(Positions(*records.At(0)), untouched[0]);
         EXPECT_EQ(Positions(*records.At(1)), untouched[1]);
 
