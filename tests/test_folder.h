@@ -63,6 +63,13 @@ inline std::string FileText(const std::string& path) {
 }
 inline std::vector<std::uint8_t> FileBytes(const std::string& path) { return Bytes(FileText(path)); }
 
+// Whether a text (a report, a message) holds a part; either way the message shows both.
+inline ::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+    const bool holds = text.find(part) != std::string::npos;
+    return (holds ? ::testing::AssertionSuccess() : ::testing::AssertionFailure())
+           << "\"" << part << (holds ? "\" is in:\n" : "\" is not in:\n") << text;
+}
+
 #ifdef _WIN32
 // Build paths are Linux paths; a Windows program under Wine reaches them through drive Z:.
 inline std::string WinPath(std::string path) {
