@@ -87,7 +87,6 @@ struct Expectation {
     std::vector<std::string> names;  // per contact, the display name
     std::vector<std::string> cut_lines;  // what the result page's Details lists
     std::string records;
-    std::size_t cuts = 0;  // texts the file holds shorter than the book
     int converted = 0;  // contacts ticked and not left out
     std::vector<std::string> tips;  // per contact: what its row's tip says (changed ones)
 };
@@ -130,7 +129,6 @@ inline Expectation Expect(std::uint32_t desktop_version, const std::string& targ
         for (const wab::TextCut& cut : wab::CutTexts(contact, record, job.LastEdits()))
             e.cut_lines.push_back(CutLine(e.names.back(), cut));
     }
-    e.cuts = e.cut_lines.size();
     job.SaveTarget();
     e.records = RecordsOf(target + ".expected");
     return e;
