@@ -29,7 +29,6 @@ namespace {
 
 std::set<void*> g_buffers;  // handed out and not yet freed
 long g_live_objects = 0;
-long g_open_entry_calls = 0;
 long g_calls = 0;    // calls of WABOpen and of the interfaces' methods the loader uses
 long g_fail_at = 0;  // the call that fails; 0: none
 
@@ -306,7 +305,6 @@ public:
         return S_OK;
     }
     STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID, ULONG, ULONG* type, LPUNKNOWN* out) override {
-        ++g_open_entry_calls;
         if (!type || !out) return MAPI_E_INVALID_PARAMETER;
         *out = nullptr;
         if (FailsNow()) return MAPI_E_CALL_FAILED;
@@ -381,7 +379,6 @@ STDMETHODIMP WABOpen(LPADRBOOK* address_book, LPWABOBJECT* wab_object, LPWAB_PAR
 // For the tests: what the stand-in still holds after the loader let go.
 LONG StandInOutstandingBuffers() { return static_cast<LONG>(g_buffers.size()); }
 LONG StandInLiveObjects() { return g_live_objects; }
-LONG StandInOpenEntryCalls() { return g_open_entry_calls; }
 LONG StandInCalls() { return g_calls; }
 // From now on the n-th call fails (1: the next one); 0 lets every call succeed.
 void StandInFailCall(LONG n) { g_fail_at = n > 0 ? g_calls + n : 0; }
