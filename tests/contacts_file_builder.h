@@ -26,6 +26,8 @@ inline const char* Kinds(Layout l) {
                : "IIIIIIBOOOOTTTTTTITTTTTTTTIIIIIIITTTTTTTTTITTTTTITTTTTITTTTTTTIITLBIITTTT";
 }
 inline int FieldsOf(Layout l) { return static_cast<int>(std::strlen(Kinds(l))); }
+// The name a test of either layout runs under, as a test name generator takes it.
+inline const auto kLayoutName = [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; };
 
 // A record as the file holds it: per position a number (integers, booleans, the eight-byte
 // value, a blob's w0) or bytes (texts, a blob's data: none makes w1 = 0).

@@ -65,8 +65,7 @@ TEST_P(DumpTest, JsonCsvAndTextShowEveryField) {
     EXPECT_TRUE(Contains(text.out, classic ? "    Address: Hauptstra" : "    Birthday: 1979-12-31\n"));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, DumpTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
-                         [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
+INSTANTIATE_TEST_SUITE_P(BothLayouts, DumpTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg), kLayoutName);
 
 }  // namespace
 }  // namespace tarvenne::cli

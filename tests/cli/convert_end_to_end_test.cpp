@@ -1,6 +1,7 @@
 // tarvenne-cli convert and diff from end to end: a vCard address book into contacts files
 // of both layouts, a second run that finds nothing to do, an edited card that changes its
-// one record, refused and dry runs that leave every byte alone, and the exit codes.
+// one record, refused and dry runs that leave every byte alone, other code pages, users, and
+// the exit codes of every command.
 #include "cli/output_format.h"
 #include "palminstall/palm_desktop_libraries.h"
 #include "palminstall/palm_desktop_locator.h"
@@ -305,8 +306,7 @@ TEST_P(ConvertEndToEnd, PalmDesktopRunningRefusesAConversionThatWritesUnlessIgno
 }
 #endif
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
-                         [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
+INSTANTIATE_TEST_SUITE_P(BothLayouts, ConvertEndToEnd, ::testing::Values(Layout::kClassic, Layout::kPalmSg), kLayoutName);
 
 // Every command's usage errors and unreadable inputs: the exit code, the reason, no output,
 // and no file written.
@@ -393,6 +393,43 @@ TEST(ConvertUsageTest, UnreadableInputsAndBadUsage) {
 #ifndef _WIN32
     EXPECT_EQ(platform::SystemErrorText(2), "No such file or directory");
 #endif
+}
+
+// --codepage: a Russian user's book converted into a contacts file in Windows-1251 and
+// printed back; the same book in the default code page, where every name reads '?', each
+// person must still get a record of their own, and the tool suggests --codepage 1251.
+TEST(CodePage, ACyrillicBookKeepsItsNamesIn1251AndEveryPersonIn1252) {
+    const std::string book = TARVENNE_SOURCE_DIR "/tests/data/vcard/cyrillic_book.vcf";
+    SettingsFolder dir;
+    const std::string in_1251 = dir.File("ru.dat"), in_1252 = dir.File("default.dat");
+    for (const std::string& path : {in_1251, in_1252})
+        ASSERT_TRUE(platform::WriteFileBytes(path, BuildFile(Layout::kPalmSg, {})));
+    const CliRun convert = Cli({"convert", book, in_1251, "--codepage", "1251", "--desktop-version", "60001"});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_TRUE(Contains(FileText(in_1251), "\xD1\xEC\xE8\xF0\xED\xEE\xE2\xE0"));  // Смирнова
+    const CliRun dump = Cli({"dump", in_1251, "--codepage", "1251", "--format", "json"});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    for (const char* name : {"Смирнова", "Анна", "Кузнецов", "Борис", "Попов", "Виктор", "Иванов", "Петров"})
+        EXPECT_TRUE(Contains(dump.out, std::string("\"") + name + "\""));
+    EXPECT_TRUE(Contains(Cli({"export", in_1251, "--codepage", "1251"}).out, "FN:Анна Смирнова\r\n"));
+    const CliRun diff = Cli({"diff", book, in_1251, "--codepage", "1251"});
+    EXPECT_TRUE(Contains(diff.out, "unchanged Анна Смирнова <anna@example.ru>"));
+    EXPECT_EQ(diff.err, "");
+
+    // Windows-1252 has no Cyrillic: Олег Иванов and Иван Петров both read "???? ??????",
+    // and still become two records, and a second run finds nothing to do.
+    const CliRun in_default = Cli({"convert", book, in_1252, "--desktop-version", "60001", "--format", "json"});
+    ASSERT_EQ(in_default.status, 0) << in_default.err;
+    EXPECT_EQ(JsonValue(in_default.out, "added"), "5");
+    EXPECT_EQ(PalmSgAddressFile(in_1252).Records().Count(), 5u);
+    EXPECT_FALSE(Contains(FileText(in_1252), "\xD1\xEC\xE8\xF0"));
+    // The tool says so, and which code page would keep the names.
+    const std::string advice = "112 characters of the address book have no letter in code page 1252 and become '?'; "
+                               "most of them are Cyrillic: try --codepage 1251\n";
+    EXPECT_EQ(in_default.err, "tarvenne-cli convert: " + advice);
+    EXPECT_EQ(Cli({"diff", book, in_1252}).err, "tarvenne-cli diff: " + advice);
+    const CliRun again = Cli({"convert", book, in_1252, "--desktop-version", "60001", "--format", "json"});
+    EXPECT_EQ(JsonValue(again.out, "unchanged"), "5");
 }
 
 // A user library of two users, the second one's folder holding a classic contacts file.

@@ -80,10 +80,8 @@ TEST_P(JobTest, AFileWrittenByAnotherProgramSinceTheOpeningIsNotOverwritten) {
         }
         EXPECT_TRUE(SameBytes(FileBytes(Path()), c.theirs));
         EXPECT_EQ(FileBytes(Path() + ".xbk"), Bytes("the last good backup"));
-        EXPECT_NE(job->LastError().find("changed by another program (Palm Desktop or HotSync) since it was opened"),
-                  std::string::npos)
-            << job->LastError();
-        EXPECT_NE(job->LastError().find("Run the conversion again"), std::string::npos);
+        EXPECT_TRUE(Contains(job->LastError(), "changed by another program (Palm Desktop or HotSync) since it was opened"));
+        EXPECT_TRUE(Contains(job->LastError(), "Run the conversion again"));
     }
     // Started again, the conversion reads their change and keeps it.
     auto again = Open(retitled);
@@ -142,9 +140,8 @@ TEST_P(JobTest, ASaveStoppedAtAnyStepLeavesTheFileOrAnAnnouncedBackup) {
             EXPECT_EQ(FileBytes(Path() + ".xbk"), before);
             ConversionJob next(60001);
             EXPECT_FALSE(next.LoadTargetFromFile(Path()));
-            EXPECT_NE(next.LastError().find("A backup from " + platform::ModifiedTimeText(Path() + ".xbk") + " is at " +
-                                            Path() + ".xbk; copy it over the file to restore it."), std::string::npos)
-                << next.LastError();
+            EXPECT_TRUE(Contains(next.LastError(), "A backup from " + platform::ModifiedTimeText(Path() + ".xbk") + " is at " +
+                                                       Path() + ".xbk; copy it over the file to restore it."));
         }
     }
 }
@@ -188,11 +185,9 @@ TEST_P(NumberingTest, NewRecordsTakeNumbersNoRecordHasAndTheNextIdIsPastThemAll)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(NewerLayout, NumberingTest, ::testing::Values(Layout::kPalmSg),
-                         [](const auto&) { return "PalmSg"; });
+INSTANTIATE_TEST_SUITE_P(NewerLayout, NumberingTest, ::testing::Values(Layout::kPalmSg), kLayoutName);
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, JobTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
-                         [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
+INSTANTIATE_TEST_SUITE_P(BothLayouts, JobTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg), kLayoutName);
 
 }  // namespace
 }  // namespace tarvenne

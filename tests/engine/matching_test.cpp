@@ -162,8 +162,7 @@ TEST_P(MatchingTest, LookupsFindWhatAPlainWalkFinds) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, MatchingTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
-                         [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
+INSTANTIATE_TEST_SUITE_P(BothLayouts, MatchingTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg), kLayoutName);
 
 }  // namespace
 }  // namespace tarvenne

@@ -304,8 +304,7 @@ TEST_P(RecordEditsTest, TheListIsWhatTheSearchJudgesAndWhatTheJobWrites) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, RecordEditsTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg),
-                         [](const auto& info) { return info.param == Layout::kClassic ? "Classic" : "PalmSg"; });
+INSTANTIATE_TEST_SUITE_P(BothLayouts, RecordEditsTest, ::testing::Values(Layout::kClassic, Layout::kPalmSg), kLayoutName);
 
 }  // namespace
 }  // namespace tarvenne

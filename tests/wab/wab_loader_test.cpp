@@ -64,30 +64,12 @@ TEST(WabLoader, ReadsCardsSkipsGroupsAndKeepsEntryIdsInCopies) {
     EXPECT_FALSE(loader.Load(dir.File("missing.vcf")));
     EXPECT_EQ(loader.Count(), 0u);
     EXPECT_EQ(loader.Unmapped().total, 0u);
-    EXPECT_NE(loader.LastError().find("missing.vcf"), std::string::npos) << loader.LastError();
+    EXPECT_TRUE(testing::Contains(loader.LastError(), "missing.vcf"));
 }
 
+// Files go to the reader the loader is given, and its reason reaches the user whole; without
+// the address-book library every file does, and the current user's book cannot be read.
 // Also run under Wine with its own wab32.dll switched off (tests/wab_win/CMakeLists.txt).
-TEST(WabLoader, WithoutTheLibraryOnlyVCardsCanBeRead) {
-    testing::TestFolder dir;
-    WabLoader loader(vcard::ReadVCardBook);
-    if (loader.HasOpenEntryPoint()) GTEST_SKIP() << "this system has an address book library";
-    EXPECT_FALSE(loader.Load(""));  // the current user's address book needs the library
-    EXPECT_NE(loader.LastError().find("current user"), std::string::npos) << loader.LastError();
-    // An address-book file that is not a vCard file fails, as WABOpen would; a vCard file
-    // under any other name is read.
-    const std::string wab = dir.File("book.wab"), txt = dir.File("exported.txt");
-    ASSERT_TRUE(platform::WriteFileBytes(wab, Bytes(std::string("\x9C\xCB\xCB\x8D\x13\x75\xD2\x11", 8))));
-    ASSERT_TRUE(platform::WriteFileBytes(txt, Bytes(Card("Text"))));
-    EXPECT_FALSE(loader.Load(wab));
-    EXPECT_NE(loader.LastError().find("not a vCard"), std::string::npos) << loader.LastError();
-    EXPECT_NE(loader.LastError().find("\"WAB32.DLL\" could not be loaded"), std::string::npos) << loader.LastError();
-    EXPECT_TRUE(loader.Load(txt)) << loader.LastError();
-    EXPECT_EQ(loader.LastRoad(), LoadRoad::VCard);
-    EXPECT_EQ(Loaded(loader), std::vector<std::string>{"Text vcf#1"});
-}
-
-// Files go to the reader the loader is given, and its reason reaches the user whole.
 TEST(WabLoader, FilesGoToTheReaderItIsGivenAndItsReasonIsPassedOn) {
     static std::vector<std::string> asked;
     asked.clear();
@@ -99,11 +81,14 @@ TEST(WabLoader, FilesGoToTheReaderItIsGivenAndItsReasonIsPassedOn) {
     EXPECT_FALSE(loader.Load("book.VCF"));
     EXPECT_EQ(loader.LastError(), "\"book.VCF\" could not be read: a reason");
     EXPECT_EQ(loader.LastRoad(), LoadRoad::VCard);
-    if (loader.HasOpenEntryPoint()) return;  // any other file goes to WABOpen
-    EXPECT_FALSE(loader.Load("book.wab"));
+    if (loader.HasOpenEntryPoint()) GTEST_SKIP() << "this system has an address book library";
+    EXPECT_FALSE(loader.Load("book.wab"));  // as WABOpen would
     EXPECT_EQ(loader.LastError(), "\"book.wab\" could not be read: a reason (and the address book library \"" +
                                       loader.LibraryPath() + "\" could not be loaded)");
     EXPECT_EQ(asked, (std::vector<std::string>{"book.VCF", "book.wab"}));
+    EXPECT_FALSE(loader.Load(""));
+    EXPECT_TRUE(testing::Contains(loader.LastError(), "current user"));
+    EXPECT_EQ(asked.size(), 2u) << "the current user's book is the library's alone";
 }
 
 #ifndef _WIN32
