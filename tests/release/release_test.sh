@@ -98,9 +98,16 @@ pe_is() {
   [ -n "$dlls" ] || { echo "$file imports nothing"; return 1; }
   ! echo "$dlls" | grep -vE "$system_dlls"
 }
+# A PE file's fixed (in capitals) and text file and product versions, "name=value" a line, as
+# 7-Zip reads its version resource (.rsrc/version.txt, or under a language): a parser of its
+# own, not the program's.
+pe_versions() {
+  7z x -so -tPE "$1" -r version.txt | iconv -f UTF-16LE -t UTF-8 | tr -d '\r' | sed -n -E \
+    -e 's/^(FILEVERSION|PRODUCTVERSION) +([0-9]+), *([0-9]+), *([0-9]+), *([0-9]+) *$/\1=\2.\3.\4.\5/p' \
+    -e 's/^ *VALUE "(FileVersion|ProductVersion)", *"(.*)" *$/\1=\2/p'
+}
 versions_are() {
-  same "$(python3 "$here/pe_facts.py" versions "$1" | tr '\n' ' ')" \
-       "fixed FileVersion=$2 fixed ProductVersion=$2 FileVersion=$2 ProductVersion=$2 "
+  same "$(pe_versions "$1" | tr '\n' ' ')" "FILEVERSION=$2 PRODUCTVERSION=$2 FileVersion=$2 ProductVersion=$2 "
 }
 for exe in tarvenne.exe tarvenne-cli.exe; do
   check "$exe is PE32 (i386) and imports only system libraries" pe_is "$work/zip/$exe" pei-i386
@@ -140,9 +147,10 @@ unix_path() { local p=${1#[Cc]:\\}; printf '%s\n' "$WINEPREFIX/drive_c/${p//\\//
 wait "$wineboot" || true
 settle
 
-check "the twin is PE32+ (x86-64), the amd64 stub, version $version" sh -c "
-  x86_64-w64-mingw32-objdump -f '$twin' | grep -q 'file format pei-x86-64\$' &&
-  python3 '$here/pe_facts.py' versions '$twin' | grep -qx 'ProductVersion=$version.0'"
+twin_is() {
+  x86_64-w64-mingw32-objdump -f "$twin" | grep 'file format pei-x86-64$' && pe_versions "$twin" | grep -x "ProductVersion=$version.0"
+}
+check "the twin is PE32+ (x86-64), the amd64 stub, version $version" twin_is
 
 local_appdata=$(w cmd.exe /c echo %LOCALAPPDATA% | tr -d '\r')
 appdata=$(w cmd.exe /c echo %APPDATA% | tr -d '\r')
@@ -180,10 +188,16 @@ installed_as_staged() {
   differing=$(cd "$payload" && find . -type f -exec sh -c 'cmp -s "$1" "$2/$1" || echo "$1"' _ {} "$inst" \;)
   [ -z "$differing" ] || { echo "installed files unlike the payload: $differing"; return 1; }
 }
+# A shell link (its header's first four bytes 4C 00 00 00) names its target's local path in
+# ANSI or in UTF-16.
+link_points_at() {
+  [ "$(head -c4 "$1" | od -An -tx1 | tr -d ' ')" = 4c000000 ] || { echo "$1 is not a shell link"; return 1; }
+  { strings -a "$1"; strings -a -el "$1"; } | grep -iF -- "$2" >/dev/null || { echo "$1 does not point at $2"; return 1; }
+}
 shortcuts() {
   same "$(cd "$menu" && ls | tr '\n' ' ')" "Tarvenne Guide.lnk Tarvenne.lnk " &&
-  python3 "$here/pe_facts.py" link "$menu/Tarvenne.lnk" "$instdir\\tarvenne.exe" &&
-  python3 "$here/pe_facts.py" link "$menu/Tarvenne Guide.lnk" "$instdir\\README.txt"
+  link_points_at "$menu/Tarvenne.lnk" "$instdir\\tarvenne.exe" &&
+  link_points_at "$menu/Tarvenne Guide.lnk" "$instdir\\README.txt"
 }
 
 w "$twin" /S
