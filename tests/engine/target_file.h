@@ -66,12 +66,4 @@ inline ContactRecord Contact(const std::string& first, const std::string& last) 
     return c;
 }
 
-// A record appended by a conversion as the n-th record of the file.
-inline Row Appended(Layout layout, Person p, std::uint32_t n) {
-    p.status = 0x01;
-    Row r = RowOf(layout, p);
-    if (layout == Layout::kClassic) return r.Set(2, 0x7FFFFFFF);
-    return r.Set(4, 0x7FFFFFFF).Set(1, 0x1000 + n).Set(3, 73 * n);
-}
-
 }  // namespace tarvenne::testing

@@ -70,14 +70,6 @@ void ExpectRecords(AddressFile& file, Layout layout, const std::vector<Row>& row
     }
 }
 
-// The next record id a save writes into a newer-layout header: the one stored, or one past
-// the highest record number when that is larger, in the header's 16 bits.
-std::uint32_t NextRecordId(const FileOptions& stored, const std::vector<Row>& rows) {
-    std::uint64_t next = stored.next_id_bytes != 0xFFFFFFFF ? stored.next_id_bytes : 0x1000 + rows.size();
-    for (const Row& r : rows) next = std::max<std::uint64_t>(next, static_cast<std::uint32_t>(r.number[1]) + std::uint64_t{1});
-    return static_cast<std::uint32_t>(next & 0xFFFF);
-}
-
 class ContactsFileTest : public ::testing::TestWithParam<Layout> {
 protected:
     Layout layout() const { return GetParam(); }
@@ -101,7 +93,10 @@ TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
         {"category count with high bits", [](FileOptions& o) { o.category_count_high = 0x8001; }},
         {"old next record id", [](FileOptions& o) { o.next_id_bytes = 0x1234; }},
     };
-    const std::vector<Row> rows = RandomRows(layout(), 3, 7);
+    std::vector<Row> rows = RandomRows(layout(), 3, 7);
+    // Record numbers below the stored next record id, so that a save keeps it (the numbers
+    // that move it are the numbering test's).
+    for (int n = 0; n < 3 && layout() == Layout::kPalmSg; ++n) rows[n].Set(1, 0x1000 + n);
     for (const auto& [name, apply] : variants) {
         for (bool swap : {false, true}) {
             SCOPED_TRACE(std::string(name) + (swap ? ", names swapped" : ""));
@@ -118,7 +113,7 @@ TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
             ExpectRecords(*file, layout(), rows, fields, swap);
             ASSERT_TRUE(file->Save()) << file->LastError();
             FileOptions normal;
-            if (layout() == Layout::kPalmSg) normal.next_id_bytes = NextRecordId(given, rows);
+            normal.next_id_bytes = given.next_id_bytes;
             normal.categories = categories;
             normal.stored_name = Path();
             normal.fields_per_record = given.fields_per_record;

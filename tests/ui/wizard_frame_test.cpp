@@ -190,21 +190,17 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
         std::string note;  // what the page says of the last new marking
         if (dpi == 96) {
             // Marked again without, then with, the names swapped.
-            w.Click(IDC_PREV);
-            ASSERT_TRUE(w.WaitForPage(kOptions));
-            alt('W', IDC_SWAP_NAMES, false);
-            w.Keys({VK_RETURN});
-            ASSERT_TRUE(w.WaitForPage(kRecordList));
-            std::vector<bool> ticks = MarkedAgain(first.ticked, first, unswapped, &reset);
-            EXPECT_GT(reset, 0) << "the sample's names compare otherwise when swapped";
-            ticks_are(ticks, ResetLine(reset));
-            w.Click(IDC_PREV);
-            ASSERT_TRUE(w.WaitForPage(kOptions));
-            alt('W', IDC_SWAP_NAMES, true);
-            w.Keys({VK_RETURN});
-            ASSERT_TRUE(w.WaitForPage(kRecordList));
-            ticks = MarkedAgain(ticks, unswapped, first, &reset);
-            ticks_are(ticks, note = ResetLine(reset));
+            std::vector<bool> ticks = first.ticked;
+            for (const bool swap : {false, true}) {
+                w.Click(IDC_PREV);
+                ASSERT_TRUE(w.WaitForPage(kOptions));
+                alt('W', IDC_SWAP_NAMES, swap);
+                w.Keys({VK_RETURN});
+                ASSERT_TRUE(w.WaitForPage(kRecordList));
+                ticks = MarkedAgain(ticks, swap ? unswapped : first, swap ? first : unswapped, &reset);
+                EXPECT_GT(reset, 0) << "the sample's names compare otherwise when swapped";
+                ticks_are(ticks, note = ResetLine(reset));
+            }
             ASSERT_EQ(ticks, first.ticked);
         }
         // One contact unticked by hand stays so through the filter, and Prev and Next with
@@ -256,12 +252,9 @@ TEST(Wizard, ByFileWithEveryChoiceByKeysAt96And144Dpi) {
         ASSERT_TRUE(Wizard::WaitClosed(dialog));
         ticks_are(ticks, note);
         // A changed row's tip says what converting it would write, the others none.
-        for (int row = 0; row < w.RowCount(); ++row) {
-            if (!e.tips[row].empty() || row == 0) {
-                EXPECT_EQ(w.HoverTip(row), e.tips[row]) << row;
-            }
-        }
-        EXPECT_NE(e.tips.back().find(" more"), std::string::npos) << e.tips.back();
+        for (int row = 0; row < w.RowCount(); ++row)
+            if (!e.tips[row].empty() || row == 0) { EXPECT_EQ(w.HoverTip(row), e.tips[row]) << row; }
+        EXPECT_TRUE(Contains(e.tips.back(), " more"));
         w.Keys({VK_MENU, 'N'});
         ASSERT_TRUE(WaitUntil([&] { return w.CurrentPage() != kRecordList; }));
         Wizard::Screenshot(w.Frame(), shot + "3-progress", 120);
@@ -500,7 +493,7 @@ TEST(Wizard, ClassicFileByUserTwiceThenALongRunThatCannotWrite) {
     // The buttons say so when their programs cannot be started.
     DeleteFileA((w.Folder() + "\\palm\\palm.exe").c_str());
     w.Click(IDC_OPEN_PALM_DESKTOP);
-    EXPECT_NE(w.TakeMessageBox().find("palm.exe) could not be started: "), std::string::npos);
+    EXPECT_TRUE(Contains(w.TakeMessageBox(), "palm.exe) could not be started: "));
     ASSERT_TRUE(w.Close());
     EXPECT_EQ(FileText(target), FileText(Sample("address-palmsg.dat"))) << "nothing was written";
     EXPECT_EQ(FileText(target + ".xbk"), changed) << "nor was the backup made again";
