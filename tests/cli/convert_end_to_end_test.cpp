@@ -8,6 +8,7 @@
 #include "platform/module_folder.h"
 #include "tests/cli/cli_run.h"
 #include "tests/contacts_file_builder.h"
+#include "tests/engine/target_file.h"
 #include "tests/test_folder.h"
 #include "tests/testbed_program.h"
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <thread>
 
 #ifndef _WIN32
@@ -46,15 +48,9 @@ std::vector<std::string> RecordTexts(const std::string& path) {
     std::unique_ptr<AddressFile> file = OpenContactsFile(path);
     std::vector<std::string> texts;
     for (const PalmRecord* r = file->Records().First(); r; r = file->Records().Next()) {
-        std::string t;
-        for (int p = 0; p < r->Layout().fields; ++p) {
-            const FieldKind kind = r->Layout().kind[p];
-            if (p == r->Layout().status) continue;
-            t += (kind == FieldKind::kText   ? std::string(r->Text(p))
-                  : kind == FieldKind::kBlob ? std::string(r->BlobBytes(p))
-                                             : std::to_string(r->Long(p))) + "|";
-        }
-        texts.push_back(t);
+        std::vector<std::string> fields = Positions(*r);
+        fields[r->Layout().status].clear();
+        texts.push_back(std::accumulate(fields.begin(), fields.end(), std::string(), [](auto t, auto f) { return t + f + "|"; }));
     }
     return texts;
 }

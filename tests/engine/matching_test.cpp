@@ -53,7 +53,6 @@ TEST_P(MatchingTest, TheFirstConfirmedCandidateDecides) {
         {"same names, a new title", contact("Ann", "Lee", "111", "", "Head"), kMatchDiffers, 0},
         {"same names, no key phone on either side to tell them apart", contact("Ann", "Lee", "", "", ""),
          kMatchIdentical, 0},
-        {"same names, another home phone: a namesake", contact("Ann", "Lee", "999", "", ""), kMatchNone, 0},
         {"same names and e-mail, a new mobile: still her own", with(contact("Ann", "Lee", "", "ann@x.example", ""), "", "7", ""),
          kMatchDiffers, 0},
         {"an e-mail cut to match, and no phone held", contact("L.", "L.", "", mail, ""), kMatchNone, 0},

@@ -50,18 +50,6 @@ std::string Describe(const RecordEdit& e, const RecordLayout& l) {
     return d;
 }
 
-// Every position of a record as one text, to see which ones a write changed.
-std::vector<std::string> Positions(const PalmRecord& r) {
-    std::vector<std::string> v;
-    for (int p = 0; p < r.Layout().fields; ++p) {
-        const FieldKind k = r.Layout().kind[p];
-        v.push_back(k == FieldKind::kText   ? "T" + std::string(r.Text(p))
-                    : k == FieldKind::kBlob ? "O" + std::string(r.BlobBytes(p))
-                                            : "N" + std::to_string(r.Long(p)));
-    }
-    return v;
-}
-
 ContactRecord With(ContactRecord c, const std::function<void(ContactRecord&)>& set) {
     set(c);
     return c;

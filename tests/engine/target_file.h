@@ -1,6 +1,6 @@
 // A target contacts file of either layout written from people, a job opened on it with the
-// Palm Desktop version that writes that layout, and contacts made the way a conversion
-// hands them over.
+// Palm Desktop version that writes that layout, a record's positions as texts, and contacts
+// made the way a conversion hands them over.
 #pragma once
 
 #include "engine/conversion_job.h"
@@ -56,6 +56,18 @@ inline ::testing::AssertionResult SameBytes(const std::vector<std::uint8_t>& act
     const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first - actual.begin();
     return ::testing::AssertionFailure() << "first difference at byte " << at << " of " << actual.size() << "/"
                                          << expected.size();
+}
+
+// Every position of a record as one text, to see which ones a write changed.
+inline std::vector<std::string> Positions(const PalmRecord& r) {
+    std::vector<std::string> v;
+    for (int p = 0; p < r.Layout().fields; ++p) {
+        const FieldKind k = r.Layout().kind[p];
+        v.push_back(k == FieldKind::kText   ? "T" + std::string(r.Text(p))
+                    : k == FieldKind::kBlob ? "O" + std::string(r.BlobBytes(p))
+                                            : "N" + std::to_string(r.Long(p)));
+    }
+    return v;
 }
 
 // A contact with these names, as a conversion hands it over.
