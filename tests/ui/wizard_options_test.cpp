@@ -1,14 +1,12 @@
 // The options page as a person meets it when a file is of no use: why Next is refused,
 // once and plainly; F1 and Enter; the file dialogs opening beside the path; the settings kept.
-#include "platform/fault_injection.h"
 #include "tests/ui/wine_driver.h"
-#include "ui/pages/file_problems.h"
 
 namespace tarvenne::testing {
 namespace {
 
 // Why Next is refused, once and plainly, for files that cannot be opened (one held by
-// another program; read-only and not allowed are the next test's), files of no use (a junk
+// another program, read-only, not allowed), files of no use (a junk
 // book, a damaged or cut contacts file, another layout than Palm Desktop writes, with it or
 // with none installed); F1 and Enter; the file dialogs; the settings.
 TEST(Wizard, OptionsPageSaysWhyAndBrowsesBesideThePath) {
@@ -138,29 +136,28 @@ TEST(Wizard, OptionsPageSaysWhyAndBrowsesBesideThePath) {
     w.Click(IDC_NEXT);
     EXPECT_EQ(w.TakeMessageBox(), "No Palm Desktop was found on this computer, so the contacts are written in the newer "
                                   "layout (Palm Desktop 4.1.2 and later), but " + Quoted(classic) + " is in the classic layout.");
-}
+    w.Stop();
 
-// What Wine cannot make (running as root, it opens a read-only file for writing) made through
-// the file seam: the opening refused as Windows refuses a file it will not let the program
-// write, and the file's attributes telling a read-only file from one the user may not change.
-TEST(Wizard, AContactsFileWindowsWillNotLetTheProgramWriteIsNamedForWhy) {
-    TestFolder dir;
-    const std::string file = dir.File("address.dat");
-    ASSERT_TRUE(CopyInto(Sample("address-palmsg.dat"), file));
-    for (const bool read_only : {true, false}) {
-        SetFileAttributesA(file.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
-        platform::FaultPlan plan;
-        plan.fail_at[static_cast<int>(platform::FaultPoint::Open)] = 1;
-        int code = 0;
-        platform::SetFaultPlan(plan);
-        const FileProblem problem = FindFileProblem(file, FileRole::kContactsFile, &code);
-        platform::ClearFaultPlan();
-        SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-        EXPECT_EQ(FileProblemText(problem, FileRole::kContactsFile, file, code),
-                  read_only ? "The contacts file " + Quoted(file) + " is read-only, so the contacts cannot be written "
-                              "into it: clear Read-only in the file's Properties and try again."
-                            : "Windows does not allow you to change the contacts file " + Quoted(file) +
-                                  ": ask the computer's administrator for access, or use a copy of it.");
+    // Wine running as root opens a read-only file for writing, so a build whose first file
+    // opening through the platform (the contacts file's) is refused as Windows refuses a file
+    // it will not let the program write; the file's attributes tell read-only from forbidden.
+    Wizard faulty("options_faults", WinPath(TARVENNE_FAULTY_WIZARD_EXE));
+    const struct { DWORD attributes; std::string says; } faults[] = {
+        {FILE_ATTRIBUTE_READONLY, "The contacts file " + Quoted(good) + " is read-only, so the contacts cannot be "
+             "written into it: clear Read-only in the file's Properties and try again."},
+        {FILE_ATTRIBUTE_NORMAL, "Windows does not allow you to change the contacts file " + Quoted(good) +
+             ": ask the computer's administrator for access, or use a copy of it."}};
+    for (const auto& c : faults) {
+        SCOPED_TRACE(c.says);
+        SetFileAttributesA(good.c_str(), c.attributes);
+        std::ofstream(faulty.Ini(), std::ios::binary) << "[Brisfold]\r\nDataMode=1\r\nWabFile=" << SmallBook()
+            << "\r\nPalmMode=1\r\nPalmFile=" << good << "\r\n[Path]\r\nPDPath=" << f << "nowhere\r\n";
+        ASSERT_TRUE(faulty.Start(96, "--fail-open 1"));
+        faulty.Click(IDC_NEXT);
+        EXPECT_EQ(faulty.TakeMessageBox(), c.says);
+        EXPECT_EQ(faulty.CurrentPage(), kOptions);
+        SetFileAttributesA(good.c_str(), FILE_ATTRIBUTE_NORMAL);
+        faulty.Stop();
     }
 }
 
