@@ -78,7 +78,9 @@ protected:
 };
 
 TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
-    const std::vector<Category> categories = {{2, 17, "Business", "Business"}, {5, 30, "Q.List", "Q_List"}};
+    FileOptions base;
+    base.categories = {{2, 17, "Business", "Business"}, {5, 30, "Q.List", "Q_List"}};
+    base.stored_name = Path();
     const std::pair<const char*, void (*)(FileOptions&)> variants[] = {
         {"normal", [](FileOptions&) {}},
         {"integer tag 3", [](FileOptions& o) { o.integer_tag = 3; }},
@@ -100,9 +102,7 @@ TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
     for (const auto& [name, apply] : variants) {
         for (bool swap : {false, true}) {
             SCOPED_TRACE(std::string(name) + (swap ? ", names swapped" : ""));
-            FileOptions given;
-            given.categories = categories;
-            given.stored_name = Path();
+            FileOptions given = base;
             apply(given);
             if (layout() == Layout::kPalmSg && given.entry_count >= 0) given.entry_count = 3 * 73 + 5;
             platform::WriteFileBytes(Path(), BuildFile(layout(), rows, given));
@@ -112,10 +112,8 @@ TEST_P(ContactsFileTest, EveryEncodingLoadsItsRecordsAndSavesInTheNormalForm) {
             const int fields = given.fields_per_record >= 0 ? given.fields_per_record : FieldsOf(layout());
             ExpectRecords(*file, layout(), rows, fields, swap);
             ASSERT_TRUE(file->Save()) << file->LastError();
-            FileOptions normal;
+            FileOptions normal = base;  // the encodings a save writes, with what the file holds
             normal.next_id_bytes = given.next_id_bytes;
-            normal.categories = categories;
-            normal.stored_name = Path();
             normal.fields_per_record = given.fields_per_record;
             normal.trailing = given.trailing;
             EXPECT_EQ(FileBytes(Path()), BuildFile(layout(), rows, normal));
@@ -172,24 +170,16 @@ TEST_P(ContactsFileTest, CutAndDamagedFilesAreRefusedAndKeepTheRecordsBeforeTheD
 TEST_P(ContactsFileTest, FailedSavesLeaveTheFileAndAGoodBackup) {
     Row big(layout());
     big.Set(layout() == Layout::kClassic ? 22 : 18, std::string(20000, 'n'));  // the note
-    const std::vector<std::uint8_t> before = BuildFile(layout(), {big}, [&] {
-        FileOptions o;
-        o.stored_name = Path();
-        return o;
-    }());
-    const std::vector<std::uint8_t> old_backup = {'o', 'l', 'd'};
-    struct Fault {
-        platform::FaultPoint point;
-        int at;
-        bool from_then_on;
-        bool backup_made;
-    };
+    FileOptions named;
+    named.stored_name = Path();
+    const std::vector<std::uint8_t> before = BuildFile(layout(), {big}, named), old_backup = {'o', 'l', 'd'};
     using P = platform::FaultPoint;
+    const struct { P point; int at; bool from_then_on, backup_made; } faults[] = {
+        {P::Open, 1, false, false}, {P::Read, 1, false, false}, {P::Copy, 1, false, false},
+        {P::Write, 1, false, true}, {P::Write, 3, false, true}, {P::Truncate, 1, false, true},
+        {P::Flush, 1, false, true}, {P::Write, 2, true, true}};
     // (A file another program wrote since the load is the conversion job's test.)
-    for (const Fault& f : {Fault{P::Open, 1, false, false}, Fault{P::Read, 1, false, false},
-                           Fault{P::Copy, 1, false, false}, Fault{P::Write, 1, false, true},
-                           Fault{P::Write, 3, false, true}, Fault{P::Truncate, 1, false, true},
-                           Fault{P::Flush, 1, false, true}, Fault{P::Write, 2, true, true}}) {
+    for (const auto& f : faults) {
         SCOPED_TRACE(std::to_string(static_cast<int>(f.point)) + "@" + std::to_string(f.at));
         platform::WriteFileBytes(Path(), before);
         platform::WriteFileBytes(Path() + ".xbk", old_backup);
@@ -254,16 +244,16 @@ TEST(ClassicFileTest, TheHeaderKeepsFourLinesAndSwappedNamesTradePlaces) {
     o.header = "one\ntwo\r\nthree\nfour\nfive\nsix";
     Row row(Layout::kClassic);
     row.Set(3, "Last").Set(4, "First");
-    ClassicAddressFile file;
-    ASSERT_TRUE(file.LoadBytes(BuildFile(Layout::kClassic, {row}, o)));
-    EXPECT_EQ(file.HeaderText(), "one\ntwo\r\nthree\nfour\n");
-    EXPECT_EQ(file.Records().At(0)->Text(ClassicLayout().first_name), "First");
-
-    ASSERT_TRUE(platform::WriteIniString("ZerazarIvuvez", "SwapName", "1", platform::SettingsFilePath()));
-    ClassicAddressFile swapped;
-    EXPECT_TRUE(swapped.SwapNames());
-    ASSERT_TRUE(swapped.LoadBytes(BuildFile(Layout::kClassic, {row}, o)));
-    EXPECT_EQ(swapped.Records().At(0)->Text(ClassicLayout().first_name), "Last");
+    for (bool swap : {false, true}) {  // a new file takes the setting; none written is no swap
+        if (swap) {
+            ASSERT_TRUE(platform::WriteIniString("ZerazarIvuvez", "SwapName", "1", platform::SettingsFilePath()));
+        }
+        ClassicAddressFile file;
+        EXPECT_EQ(file.SwapNames(), swap);
+        ASSERT_TRUE(file.LoadBytes(BuildFile(Layout::kClassic, {row}, o)));
+        EXPECT_EQ(file.HeaderText(), "one\ntwo\r\nthree\nfour\n");
+        EXPECT_EQ(file.Records().At(0)->Text(ClassicLayout().first_name), std::string(swap ? "Last" : "First"));
+    }
 }
 
 TEST(PalmSgFileTest, OwnItemsAreCarriedAndTheNextRecordIdFollowsTheRecords) {
