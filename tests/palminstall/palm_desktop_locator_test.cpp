@@ -201,17 +201,26 @@ struct RecordingControl : UserListControl {
 
 TEST_F(Installation, ListsUsersAndSelectsTheLastWithTheId) {
     g = FakeUserData();
-    SetUserDataEntryPointsForTesting(kAllCalls);
     ContactList<PalmUserEntry> users;
     RecordingControl control;
-    ASSERT_TRUE(ListUsers(&users, &control, 12));
+    // No users for a count below 1 (0x8000 read signed) or none bound; a user whose calls
+    // are not bound has id 0 and no texts. The list is refilled each time, not appended to.
+    const decltype(control.items) three = {{"Ann Adams", 7}, {"Bob Brown", 12}, {"Bob Brown", 12}};
+    const struct { std::int16_t count; UserDataEntryPoints calls; std::uint32_t id; decltype(three) items;
+                   std::int32_t selected; } cases[] = {
+        {-32768, kAllCalls, 7, {}, 0}, {3, {Root, Directory, nullptr, Id, Name}, 7, {}, 0},
+        {2, {nullptr, nullptr, Count}, 7, {{"", 0}, {"", 0}}, 0},
+        {3, kAllCalls, 4444, three, 0},  // nobody with the id: the first
+        {3, kAllCalls, 12, three, 2}};
+    for (const auto& c : cases) {
+        g.count = c.count;
+        SetUserDataEntryPointsForTesting(c.calls);
+        ASSERT_TRUE(ListUsers(&users, &control, c.id));
+        EXPECT_EQ(users.Count(), c.items.size()) << c.count << " " << c.id;
+        EXPECT_EQ(control.items, c.items) << c.count << " " << c.id;
+        EXPECT_EQ(control.selected, c.selected) << c.count << " " << c.id;
+    }
     EXPECT_EQ(users.At(2)->directory, "BrownB");  // asked for by id
-    const decltype(control.items) items = {{"Ann Adams", 7}, {"Bob Brown", 12}, {"Bob Brown", 12}};
-    EXPECT_EQ(control.items, items);
-    EXPECT_EQ(control.selected, 2);
-    ASSERT_TRUE(ListUsers(&users, &control, 4444));  // refilled, not appended to
-    EXPECT_EQ(control.items, items);
-    EXPECT_EQ(control.selected, 0);  // nobody with the id: the first
 
     // Texts the library does not end are cut at their field's width.
     g.unterminated = true;
@@ -220,19 +229,6 @@ TEST_F(Installation, ListsUsersAndSelectsTheLastWithTheId) {
     EXPECT_EQ(users.At(0)->directory, std::string(255, 'x'));
     for (std::int16_t size : g.name_sizes) EXPECT_EQ(size, 64);
     for (std::int16_t size : g.folder_sizes) EXPECT_EQ(size, 256);
-
-    // No users for a count below 1 (0x8000 read signed) or none bound; a user whose calls
-    // are not bound has id 0 and no texts.
-    const struct { std::int16_t count; UserDataEntryPoints calls; std::uint32_t listed; } cases[] = {
-        {-32768, kAllCalls, 0}, {3, {Root, Directory, nullptr, Id, Name}, 0}, {2, {nullptr, nullptr, Count}, 2}};
-    for (const auto& c : cases) {
-        g.count = c.count;
-        SetUserDataEntryPointsForTesting(c.calls);
-        ASSERT_TRUE(ListUsers(&users, &control, 7));
-        EXPECT_EQ(users.Count(), c.listed) << c.count;
-        EXPECT_EQ(control.items, decltype(control.items)(c.listed, {"", 0})) << c.count;
-        EXPECT_EQ(control.selected, 0) << c.count;
-    }
     users.Clear(true);
 }
 
