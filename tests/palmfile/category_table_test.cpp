@@ -3,7 +3,7 @@
 #include "palmfile/category_table.h"
 
 #include "palmfile/dat_stream.h"
-#include "tests/byte_builder.h"
+#include "tests/contacts_file_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +11,12 @@ namespace tarvenne {
 namespace {
 
 using testing::ByteBuilder;
+using testing::Category;
 
-struct Stored {
-    std::int32_t slot, id;
-    std::string name, safe_name;
-};
-
-std::vector<std::uint8_t> Block(const std::vector<Stored>& entries, std::uint32_t count_high = 0) {
+std::vector<std::uint8_t> Block(const std::vector<Category>& entries, std::uint32_t count_high = 0) {
     ByteBuilder b;
     b.Int32(131).Int32(static_cast<std::uint32_t>(entries.size()) | count_high << 16);
-    for (const Stored& e : entries) b.Int32(e.slot).Int32(e.id).Int32(1).CString(e.name).CString(e.safe_name);
+    for (const Category& e : entries) b.Int32(e.slot).Int32(e.id).Int32(1).CString(e.name).CString(e.safe_name);
     return b.Bytes();
 }
 
@@ -93,14 +89,14 @@ TEST(CategoryTableTest, BlocksReadTheirEntriesAndWriteThemBack) {
 }
 
 TEST(CategoryTableTest, DamagedBlocksAreRefusedWithAReason) {
-    const std::vector<std::pair<std::vector<Stored>, std::string>> damaged = {
+    const std::vector<std::pair<std::vector<Category>, std::string>> damaged = {
         {{{1, 0, "Zero", ""}}, "a category with id 0, which is not free"},
         {{{1, 5, "A", ""}, {2, 5, "B", ""}}, "a category with id 5, which is not free"},
         {{{0, 5, "A", ""}}, "a category in slot 0"},
         {{{16, 5, "A", ""}}, "a category in slot 16"},
         {{{2, 5, "A", ""}, {2, 6, "B", ""}}, "a second category in slot 2"},
         {{{1, 5, std::string(256, 'n'), ""}}, "a category name longer than 255 characters"},
-        {std::vector<Stored>(16, Stored{1, 5, "A", ""}), "a category count of 16"},
+        {std::vector<Category>(16, Category{1, 5, "A", ""}), "a category count of 16"},
     };
     for (const auto& [entries, reason] : damaged) {
         std::string why;
