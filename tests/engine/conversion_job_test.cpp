@@ -20,15 +20,19 @@ using P = Person;
 
 class JobTest : public TargetFileTest {};
 
+// Hands the job a contact of these names, as a conversion would.
+bool Add(ConversionJob& job, const std::string& first, const std::string& last) {
+    ContactRecord c = Contact(first, last);
+    return job.AddContact(&c);
+}
+
 TEST_P(JobTest, SwappedNamesTradePlaces) {
     auto job = Open(FileOf(std::vector<Person>{}), true);
-    ContactRecord c = Contact("First", "Last");
-    ASSERT_TRUE(job->AddContact(&c));
-    const std::vector<std::uint8_t> saved = Saved(*job);
-    const std::string first = "First", last = "Last";
-    const auto at = std::search(saved.begin(), saved.end(), first.begin(), first.end());
-    const auto last_at = std::search(saved.begin(), saved.end(), last.begin(), last.end());
-    EXPECT_EQ(at < last_at, classic()) << "with names swapped the two name positions trade places";
+    ASSERT_TRUE(Add(*job, "First", "Last"));
+    const std::vector<std::uint8_t> bytes = Saved(*job);
+    const std::string saved(bytes.begin(), bytes.end());
+    EXPECT_EQ(saved.find("First") < saved.find("Last"), classic())
+        << "with names swapped the two name positions trade places";
 }
 
 TEST_P(JobTest, AJobWhoseLoadFailedAddsAndSavesNothing) {
@@ -36,8 +40,7 @@ TEST_P(JobTest, AJobWhoseLoadFailedAddsAndSavesNothing) {
     auto job = Open(file);
     EXPECT_FALSE(job->LoadTargetFromFile(folder_.File("missing.dat")));
     EXPECT_EQ(job->LoadedLayout(), kLayoutFailed);
-    ContactRecord c = Contact("A", "B");
-    EXPECT_FALSE(job->AddContact(&c));
+    EXPECT_FALSE(Add(*job, "A", "B"));
     EXPECT_EQ(job->LastOutcome(), AddOutcome::kFailed);
     EXPECT_FALSE(job->SaveTarget());
     EXPECT_EQ(FileBytes(Path()), file);
@@ -55,18 +58,15 @@ TEST_P(JobTest, AFileWrittenByAnotherProgramSinceTheOpeningIsNotOverwritten) {
     std::vector<std::uint8_t> grown = file, cut = file;
     grown.push_back(0);
     cut.pop_back();
-    struct Case {
-        const char* what;
-        std::vector<std::uint8_t> theirs;  // what the other program leaves; empty: the time only
-        bool saves;
-    } cases[] = {{"a byte changed", retitled, false}, {"grown", grown, false}, {"cut", cut, false},
-                 {"rewritten the same", file, true}, {"only touched", {}, true}};
-    for (const Case& c : cases) {
+    // What the other program leaves (empty: the time only), and whether the job's save goes ahead.
+    const struct { const char* what; std::vector<std::uint8_t> theirs; bool saves; } cases[] = {
+        {"a byte changed", retitled, false}, {"grown", grown, false}, {"cut", cut, false},
+        {"rewritten the same", file, true}, {"only touched", {}, true}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         auto job = Open(file);
         platform::WriteFileBytes(Path() + ".xbk", Bytes("the last good backup"));
-        ContactRecord anna = Contact("Anna", "Berger");
-        ASSERT_TRUE(job->AddContact(&anna));
+        ASSERT_TRUE(Add(*job, "Anna", "Berger"));
         if (c.theirs.empty()) {
             std::filesystem::last_write_time(Path(), std::filesystem::last_write_time(Path()) + std::chrono::hours(1));
         } else {
@@ -85,13 +85,11 @@ TEST_P(JobTest, AFileWrittenByAnotherProgramSinceTheOpeningIsNotOverwritten) {
     }
     // Started again, the conversion reads their change and keeps it.
     auto again = Open(retitled);
-    ContactRecord anna = Contact("Anna", "Berger");
-    ASSERT_TRUE(again->AddContact(&anna));
-    EXPECT_EQ(again->SaveTarget(), true) << again->LastError();
+    ASSERT_TRUE(Add(*again, "Anna", "Berger"));
+    EXPECT_TRUE(again->SaveTarget()) << again->LastError();
     EXPECT_TRUE(SameBytes(FileBytes(Path() + ".xbk"), retitled));
     // What the job saved itself is no other program's change: it saves again.
-    ContactRecord bert = Contact("Bert", "Berger");
-    ASSERT_TRUE(again->AddContact(&bert));
+    ASSERT_TRUE(Add(*again, "Bert", "Berger"));
     EXPECT_TRUE(again->SaveTarget()) << again->LastError();
     const std::vector<std::uint8_t> saved = FileBytes(Path());
     EXPECT_NE(std::search(saved.begin(), saved.end(), "buyer", "buyer" + 5), saved.end()) << "theirs is kept";
@@ -171,10 +169,7 @@ TEST_P(NumberingTest, NewRecordsTakeNumbersNoRecordHasAndTheNextIdIsPastThemAll)
         o.stored_name = Path();
         o.next_id_bytes = c.stored_next;
         auto job = Open(BuildFile(layout(), rows, o));
-        for (const char* name : {"Anna", "Bert"}) {
-            ContactRecord contact = Contact(name, "New");
-            ASSERT_TRUE(job->AddContact(&contact));
-        }
+        for (const char* name : {"Anna", "Bert"}) ASSERT_TRUE(Add(*job, name, "New"));
         const std::vector<std::uint8_t> saved = Saved(*job);
         PalmSgAddressFile file;
         ASSERT_TRUE(file.LoadBytes(saved));
