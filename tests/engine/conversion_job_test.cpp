@@ -52,10 +52,8 @@ TEST_P(JobTest, AJobWhoseLoadFailedAddsAndSavesNothing) {
 // its bytes win, and so does the last backup; a file whose bytes are the same still saves.
 TEST_P(JobTest, AFileWrittenByAnotherProgramSinceTheOpeningIsNotOverwritten) {
     const std::vector<std::uint8_t> file = FileOf(std::vector<Person>{P{"Karl", "Kept", "Buyer"}});
-    std::vector<std::uint8_t> retitled = file;
-    const std::size_t title = std::search(file.begin(), file.end(), "Buyer", "Buyer" + 5) - file.begin();
-    retitled[title] = 'b';
-    std::vector<std::uint8_t> grown = file, cut = file;
+    std::vector<std::uint8_t> retitled = file, grown = file, cut = file;
+    *std::search(retitled.begin(), retitled.end(), "Buyer", "Buyer" + 5) = 'b';
     grown.push_back(0);
     cut.pop_back();
     // What the other program leaves (empty: the time only), and whether the job's save goes ahead.
