@@ -28,10 +28,7 @@ using namespace wab;
 // mapping's, tested there.)
 using Card = std::map<std::uint32_t, std::string>;
 constexpr std::uint32_t kExtras = 1, kUnmapped = 2;
-struct Book {
-    VCardReadResult result;
-    std::vector<Card> cards;
-};
+struct Book { VCardReadResult result; std::vector<Card> cards; };
 
 std::string Day(std::uint64_t time) {
     CalendarTime c;
@@ -82,12 +79,8 @@ const char* const kShiftJis = "android_sjis.vcf";     // Japanese phones, 2.1 in
 
 // Values of one card (0-based) of a fixture read into a code page, written as UTF-8;
 // "<none>" for no value, "<no card>" for every value of a card past the last.
-struct Reading {
-    const char* file;
-    std::size_t card;
-    std::vector<std::pair<std::uint32_t, const char*>> values;
-    unsigned code_page = 1252;
-};
+using Values = std::vector<std::pair<std::uint32_t, const char*>>;
+struct Reading { const char* file; std::size_t card; Values values; unsigned code_page = 1252; };
 
 using namespace tag;
 // The property tags, not the phone labels of the same names.
