@@ -129,6 +129,7 @@ TEST_P(MatchingTest, LookupsFindWhatAPlainWalkFinds) {
         people.push_back(P{pick({"", "Ann", "???"}), pick({"", "Lee", "Kim", "??"}), pick({"", "T"}),
                            pick({"", "Acme"}), "", phones()});
     auto job = Open(FileOf(people));
+    const RecordList& records = classic() ? job->ClassicFile().Records() : job->PalmSgFile().Records();
     for (int round = 0; round < 3000; ++round) {
         ContactRecord c;
         c.first_name = pick({"", "Ann", "???"});
@@ -140,9 +141,7 @@ TEST_P(MatchingTest, LookupsFindWhatAPlainWalkFinds) {
         c.mobile_phone = pick({"", "2"});
         c.email = pick({"", "", "x@y", "1"});
         if (random() % 4 == 0) c.extras.push_back(ContactExtra{static_cast<std::int32_t>(random() % 8), std::string_view(pick({"1", "2", "x@y"}))});
-        const MatchResult walked = Walk(job->TargetContacts(), job->LoadedLayout() == kLayoutClassic
-                                                                   ? job->ClassicFile().Records()
-                                                                   : job->PalmSgFile().Records(), c);
+        const MatchResult walked = Walk(job->TargetContacts(), records, c);
         const MatchResult found = job->TargetContacts().FindMatch(&c);
         ASSERT_EQ(found.code, walked.code) << round;
         if (found.code != kMatchNone) { ASSERT_EQ(found.position, walked.position) << round; }
