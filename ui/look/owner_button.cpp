@@ -6,9 +6,35 @@
 
 namespace tarvenne {
 
+bool IsOwnerDrawnButton(HWND window) {
+    return window && (SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) &&
+           (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+}
+
+namespace {
+
+// The button of the window's dialog that Enter presses when the focus is on no button.
+HWND DefaultButtonOf(HWND root) {
+    const LRESULT id = SendMessageA(root, DM_GETDEFID, 0, 0);
+    return HIWORD(id) == DC_HASDEFID ? GetDlgItem(root, LOWORD(id)) : nullptr;
+}
+
+}  // namespace
+
 bool DrawOwnerButton(const DRAWITEMSTRUCT* item) {
     if (!item) return false;
     HDC dc = item->hDC;
+
+    // As with Windows' own push buttons, the one Enter presses has the heavier border: the
+    // focused button, else the dialog's default one. Another button drawn anew (as it takes
+    // or loses the focus) has the default one drawn again, to hand that look on or take it back.
+    HWND root = GetAncestor(item->hwndItem, GA_ROOT);
+    HWND default_button = DefaultButtonOf(root);
+    HWND focus = GetFocus();
+    const bool focus_on_button = IsOwnerDrawnButton(focus) && GetAncestor(focus, GA_ROOT) == root;
+    const bool looks_default = !(item->itemState & ODS_DISABLED) &&
+                               ((item->itemState & ODS_FOCUS) || (item->hwndItem == default_button && !focus_on_button));
+    if (default_button && default_button != item->hwndItem) InvalidateRect(default_button, nullptr, FALSE);
 
     COLORREF border, face, text;
     if (item->itemState & ODS_DISABLED) {
@@ -33,6 +59,14 @@ bool DrawOwnerButton(const DRAWITEMSTRUCT* item) {
 
     RECT r = item->rcItem;
     Rectangle(dc, r.left, r.top, r.right, r.bottom);
+    if (looks_default) {
+        RECT inner = r;
+        SetDCBrushColor(dc, border);
+        for (int line = 0; line < ScaleToDpi(1); ++line) {
+            InflateRect(&inner, -1, -1);
+            FrameRect(dc, &inner, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        }
+    }
 
     char label[kButtonTextMax + 1] = {};
     const int length = GetWindowTextA(item->hwndItem, label, sizeof label);

@@ -8,6 +8,9 @@ namespace tarvenne {
 // Draws the button of a WM_DRAWITEM description; false for a null description.
 bool DrawOwnerButton(const DRAWITEMSTRUCT* item);
 
+// Whether a window is one of these buttons.
+bool IsOwnerDrawnButton(HWND window);
+
 // The longest button text drawn; longer texts are cut.
 constexpr int kButtonTextMax = 30;
 

@@ -169,6 +169,7 @@ void WizardFrame::UpdateNavigation() {
     SetDlgItemTextA(window_, IDCANCEL, current_ == last ? "&Finish" : "&Cancel");
     // Enter presses Next, and Finish on the last page.
     SendMessageA(window_, DM_SETDEFID, current_ == last ? IDCANCEL : IDC_NEXT, 0);
+    for (int id : {IDC_NEXT, IDCANCEL}) InvalidateRect(GetDlgItem(window_, id), nullptr, FALSE);
 
     for (int i = 0; i < static_cast<int>(count_); ++i) {
         if (pages_[i]) pages_[i]->Show(i == current_);
@@ -318,12 +319,12 @@ bool WizardFrame::HandleKey(const MSG& message) {
         OpenHelp();
         return true;
     }
-    // Enter on one of the wizard's own buttons presses that button; elsewhere it is the
-    // default button's (Next, or Finish), which the dialog manager presses. The owner-drawn
-    // buttons never become the default themselves, as drawn ones do.
-    if (message.wParam == VK_RETURN && root == window_ && IsWindowEnabled(message.hwnd) &&
-        (SendMessageA(message.hwnd, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) &&
-        (GetWindowLongA(message.hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW) {
+    // Enter on one of the wizard's own buttons, in the frame or in one of its dialogs, presses
+    // that button; elsewhere it is the default button's (Next, Finish, OK), which the dialog
+    // manager presses. The owner-drawn buttons never become the default themselves, as
+    // drawn ones do, so without this Enter on Cancel would press OK.
+    if (message.wParam == VK_RETURN && (root == window_ || GetWindow(root, GW_OWNER) == window_) &&
+        IsWindowEnabled(message.hwnd) && IsOwnerDrawnButton(message.hwnd)) {
         SendMessageA(message.hwnd, BM_CLICK, 0, 0);
         return true;
     }
