@@ -315,7 +315,8 @@ bool WizardFrame::HandlePageMnemonic(const MSG& message) {
 bool WizardFrame::HandleKey(const MSG& message) {
     if (message.message != WM_KEYDOWN) return false;
     HWND root = GetAncestor(message.hwnd, GA_ROOT);
-    if (message.wParam == VK_F1 && (root == window_ || GetWindow(root, GW_OWNER) == window_)) {
+    const bool in_wizard = root == window_ || GetWindow(root, GW_OWNER) == window_;  // or a dialog of it
+    if (message.wParam == VK_F1 && in_wizard) {
         OpenHelp();
         return true;
     }
@@ -323,8 +324,7 @@ bool WizardFrame::HandleKey(const MSG& message) {
     // that button; elsewhere it is the default button's (Next, Finish, OK), which the dialog
     // manager presses. The owner-drawn buttons never become the default themselves, as
     // drawn ones do, so without this Enter on Cancel would press OK.
-    if (message.wParam == VK_RETURN && (root == window_ || GetWindow(root, GW_OWNER) == window_) &&
-        IsWindowEnabled(message.hwnd) && IsOwnerDrawnButton(message.hwnd)) {
+    if (message.wParam == VK_RETURN && in_wizard && IsWindowEnabled(message.hwnd) && IsOwnerDrawnButton(message.hwnd)) {
         SendMessageA(message.hwnd, BM_CLICK, 0, 0);
         return true;
     }
